@@ -1,0 +1,89 @@
+#pragma once
+
+#include <memory>
+
+#include "app/WindowSystem.h"
+#include "image/ImageRect.h"
+#include "sim/AbstractFluidSim2D.h"
+#include "sim/ShellState.h"
+
+// Mouse buttons and states as the window system reports them.
+enum MouseButton { LeftButton = 0, MiddleButton = 1, RightButton = 2 };
+enum MouseState { ButtonPressed = 0, ButtonReleased = 1 };
+
+// The shell's four pictures. Their owner supplies them: the desktop gives
+// texture images, the headless player and the tests plain ones.
+struct ShellImages {
+    ImageRect<MyAlgebra::vec4>* canvasImage = nullptr;
+    ImageRect<float>* surfaceImage = nullptr;
+    ImageRect<MyAlgebra::vec3>* colorButtonImage = nullptr;
+    ImageRect<MyAlgebra::vec3>* eyedropperButtonImage = nullptr;
+    // Whether the canvas picture has been uploaded (has a texture) yet.
+    bool canvasUploaded = false;
+};
+
+// Progress of an Instant Result run. The headless player runs one to the end
+// inside the Start command; the desktop advances it a slice per idle call so
+// the window stays responsive.
+struct InstantRun {
+    bool active = false;
+    float startTime = 0.0f;
+    int savedEmitting = 0;
+    // Percent written by the previous repetition; -1 before the first.
+    int lastPercent = -1;
+    // Repetitions of the loop after the first, emitting step.
+    long repetitions = 0;
+    int percent = 0;
+};
+
+// The painter without a window: its state, its pictures, the simulation and
+// the window system it talks to.
+struct Shell {
+    Shell(WindowSystem& windowSystem, ShellImages images);
+    ~Shell();
+
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    ShellState state;
+    ShellImages images;
+    WindowSystem& windowSystem;
+    std::unique_ptr<AbstractFluidSim2D> simulation;
+    InstantRun instantRun;
+    // When set, Start with Instant Result only begins the run and the caller
+    // advances it with advanceInstantRun (the desktop does this).
+    bool incrementalInstantRun = false;
+};
+
+// The start-up sequence without windows: stopwatch, simulation, size table,
+// the Init command, the image library, the button pictures and the canvas.
+void initialize(Shell& shell);
+
+// The control panel's one callback; id selects the command.
+void controlCallback(Shell& shell, int id);
+
+// Mouse, motion and keyboard as the window system reports them (window
+// pixels, origin at the top-left corner).
+void mouse(Shell& shell, int button, int state, int x, int y);
+void motion(Shell& shell, int x, int y);
+void keyboard(Shell& shell, unsigned char key, int x, int y);
+
+// The main window's new size.
+void reshape(Shell& shell, int width, int height);
+
+// One idle call: a step when continuous running is on, then a frame.
+void idle(Shell& shell);
+
+// Stamps the step time and runs one step of 1.0.
+void stepOnce(Shell& shell);
+
+// The state a frame of the main display writes: displayScale and, in Brush
+// mode, whether the brush emits.
+void updateFrameState(Shell& shell);
+
+// Advances an active Instant Result run by at most maxSteps steps; true when
+// the run has ended (and its closing lines are written).
+bool advanceInstantRun(Shell& shell, long maxSteps);
+
+// Ends an active Instant Result run early, as its natural end would.
+void cancelInstantRun(Shell& shell);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "image/ImageRect.h"
+
+// Reading pictures into image rectangles and writing a result picture, with
+// the small file search every load goes through.
+namespace ImageIO {
+
+// Pictures wider or higher than this are refused instead of loaded.
+constexpr int maxPictureSide = 16384;
+
+// Starts the image library and registers the search directories.
+void init();
+
+// The directories a name is looked for in, in order, before the name itself.
+const std::vector<std::string>& searchDirectories();
+
+// The path under which name can be opened for reading, or "" (after printing
+// "file not found: NAME").
+std::string findFile(const std::string& name);
+
+bool load(const std::string& name, ImageRect<float>& image);
+bool load(const std::string& name, ImageRect<MyAlgebra::vec3>& image);
+bool load(const std::string& name, ImageRect<MyAlgebra::vec4>& image);
+
+// Writes 8-bit RGBA in the format the name's extension selects.
+bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image);
+
+}  // namespace ImageIO
