@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/WindowSystem.h"
@@ -36,6 +37,13 @@ struct InstantRun {
     int percent = 0;
 };
 
+// What the steps of a run cost: every call of the simulation's step counts,
+// with the wall time spent inside it (measured apart from the stopwatch).
+struct StepStatistics {
+    long long steps = 0;
+    double seconds = 0.0;
+};
+
 // The painter without a window: its state, its pictures, the simulation and
 // the window system it talks to.
 struct Shell {
@@ -53,6 +61,9 @@ struct Shell {
     // When set, Start with Instant Result only begins the run and the caller
     // advances it with advanceInstantRun (the desktop does this).
     bool incrementalInstantRun = false;
+    StepStatistics stepStatistics;
+    // Called after every step, when set (progress reports of the player).
+    std::function<void(const Shell&)> afterStep;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,
