@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/WindowSystem.h"
 #include "image/ImageRect.h"
@@ -35,6 +36,8 @@ struct InstantRun {
     // Repetitions of the loop after the first, emitting step.
     long repetitions = 0;
     int percent = 0;
+    // Repetitions after which a run that never dries out is stopped.
+    long repetitionLimit = 100000;
 };
 
 // What the steps of a run cost: every call of the simulation's step counts,
@@ -57,6 +60,8 @@ struct Shell {
     ShellImages images;
     WindowSystem& windowSystem;
     std::unique_ptr<AbstractFluidSim2D> simulation;
+    // The start canvas picture that initialize loads (a session may name another).
+    std::string canvasName = "default.bmp";
     InstantRun instantRun;
     // When set, Start with Instant Result only begins the run and the caller
     // advances it with advanceInstantRun (the desktop does this).
