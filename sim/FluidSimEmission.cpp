@@ -1,1 +1,69 @@
-// placeholder
+#include <algorithm>
+
+#include "sim/FluidSimCppPort.h"
+#include "util/Random.h"
+
+namespace {
+
+// The number of particles the arrays can serve; equal to particleCount
+// whenever the shell keeps to its order of calls.
+std::size_t particleSlots(const AbstractFluidSim2D& simulation) {
+    return std::min(static_cast<std::size_t>(std::max(simulation.particleCount, 0)),
+                    simulation.particlePosition.size());
+}
+
+// The column whose perspective scale a particle at x takes. A brush or path
+// point beyond the canvas has no column of its own, so it takes the nearest
+// edge column; NaN counts as the left edge.
+std::size_t scaleColumn(float x, int width) {
+    if (!(x >= 1.0f) || width <= 1) {
+        return 0;
+    }
+    if (x >= static_cast<float>(width)) {
+        return static_cast<std::size_t>(width - 1);
+    }
+    return static_cast<std::size_t>(x);
+}
+
+}  // namespace
+
+void FluidSimCppPort::parkParticles() {
+    // Only the position changes: a parked particle keeps its water, velocity
+    // and pigment until it is emitted again.
+    const vec2 parking{static_cast<float>(width + 100), static_cast<float>(height + 100)};
+    const std::size_t n = particleSlots(*this);
+    for (std::size_t i = 0; i < n; ++i) {
+        particlePosition[i] = parking;
+    }
+}
+
+void FluidSimCppPort::respawn(int i) {
+    const auto index = static_cast<std::size_t>(i);
+    const float s = shell.window.displayScale;
+    if (shell.editing.spawnMode == 1) {
+        const vec2 p = samplePath(shell.editing.path);
+        particlePosition[index] = vec2{p.x * s, p.y * s};
+    } else if (shell.editing.spawnMode == 2) {
+        const vec2 brush = shell.editing.brushPoint;
+        particlePosition[index] = vec2{brush.x * s, brush.y * s};
+    }
+
+    // The draw comes after samplePath's two: the order is part of the
+    // sequence a session replays.
+    const float u = uniformRandom();
+    const float c = columnScale[scaleColumn(particlePosition[index].x, width)];
+    // Mixed precision on purpose: c·mass is rounded to float, then 0.8f plus
+    // the double 0.2·u scales it in double, the double 0.05 is added, and only
+    // the sum is rounded to float again.
+    particleWater[index] =
+        static_cast<float>(static_cast<double>(c * particleMass) * (0.8f + 0.2 * u) + 0.05);
+    particleVelocity[index] = vec2{0.0f, 0.0f};
+    particlePigment[index] = MyAlgebra::vec4{0.0f, 0.0f, 0.0f, 0.0f};
+}
+
+void FluidSimCppPort::seedParticles() {
+    const std::size_t n = particleSlots(*this);
+    for (std::size_t i = 0; i < n; ++i) {
+        respawn(static_cast<int>(i));
+    }
+}
