@@ -57,14 +57,3 @@ TEST(Random, UniformVariateIsTheValueOver32767StoredAsFloat) {
     seedRandom((0u - 2531011u) * inverse);
     EXPECT_EQ(uniformRandom(), 0.0f);
 }
-
-TEST(Random, SavedStateReplaysTheSequence) {
-    seedRandom(99);
-    nextRandom();
-    const RandomState saved = randomState();
-    const int first = nextRandom();
-    const int second = nextRandom();
-    randomState() = saved;
-    EXPECT_EQ(nextRandom(), first);
-    EXPECT_EQ(nextRandom(), second);
-}
