@@ -1,1 +1,11 @@
-// placeholder
+#include <GL/gl.h>
+
+#include "sim/PointList.h"
+
+void drawPolyline(const PointList& list) {
+    glBegin(GL_LINE_STRIP);
+    for (const vec2& point : list.points) {
+        glVertex2fv(&point.x);
+    }
+    glEnd();
+}
