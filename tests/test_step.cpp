@@ -1,103 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <random>
 #include <utility>
 #include <vector>
 
-#include "sim/FluidSimCppPort.h"
-#include "util/Random.h"
+#include "tests/StepScene.h"
 
 namespace {
 
-// Records each re-emission, so a test sees which particles the step
-// re-emitted and in what state; it places the particle only when asked.
-class RecordingSim : public FluidSimCppPort {
-public:
-    using FluidSimCppPort::FluidSimCppPort;
-    void respawn(int i) override {
-        respawned.push_back(i);
-        brushDraggedAtRespawn.push_back(shell.editing.brushDragged);
-        if (useRealRespawn) FluidSimCppPort::respawn(i);
-    }
-    std::vector<int> respawned;
-    std::vector<int> brushDraggedAtRespawn;
-    bool useRealRespawn = false;
-};
-
-// A canvas built by hand: fresh cells (capacity 0.1, rate 0.01), no deposit,
-// scale 1, open area, flat paper, every particle parked and dry. Gravity
-// pulls towards decreasing y, roughness is off so nothing is drawn.
-struct Scene {
-    ShellState shell;
-    RecordingSim sim{shell};
-
-    Scene(int w, int h, int n) {
-        sim.width = w;
-        sim.height = h;
-        sim.particleCount = n;
-        buildSizeMassTable(sim);
-        const std::size_t cells = static_cast<std::size_t>(w) * h;
-        sim.absorptionCapacity.assign(cells, 0.1f);
-        sim.absorptionRate.assign(cells, 0.01f);
-        sim.absorbedWater.assign(cells, 0.0f);
-        sim.deposition.assign(cells, MyAlgebra::vec4{});
-        sim.columnScale.assign(w, 1.0f);
-        sim.areaMask.assign(cells, 0);
-        sim.surfaceGradient.assign(cells, MyAlgebra::vec3{});
-        sim.particlePosition.assign(n, vec2{w + 100.0f, h + 100.0f});
-        sim.particleVelocity.assign(n, vec2{});
-        sim.particleWater.assign(n, 0.0f);
-        sim.particlePigment.assign(n, MyAlgebra::vec4{});
-
-        PanelSettings& panel = shell.panel;
-        panel.gravityEnabled = 1;
-        panel.surfaceRoughness = 0.0f;
-        panel.paintColor = {0.2f, 0.4f, 0.6f, 0.002f};
-        panel.resolvability = 0.55f;
-        panel.resolvabilityComplement = 0.45f;
-        panel.dryingAmount = 0.0f;
-        panel.rateFill = 0.01f;
-        panel.emitting = 0;
-        panel.activeParticles = 0;
-        shell.editing.gravityStart = {0.0f, 1.0f};
-        shell.editing.gravityEnd = {0.0f, 0.0f};
-    }
-
-    void place(int i, float x, float y, float water) {
-        sim.particlePosition[i] = {x, y};
-        sim.particleWater[i] = water;
-    }
-    int cell(int x, int y) const { return y * sim.width + x; }
-    void noCapacity() { sim.absorptionCapacity.assign(sim.absorptionCapacity.size(), 0.0f); }
-    void emit(int spawnMode, int brushDragged) {
-        shell.panel.emitting = 1;
-        shell.editing.spawnMode = spawnMode;
-        shell.editing.brushDragged = brushDragged;
-    }
-    // Re-emission for real, at a brush point given in canvas cells.
-    void emitAtBrush(vec2 point) {
-        emit(2, 1);
-        sim.useRealRespawn = true;
-        sim.particleMass = 0.5f;
-        shell.window.displayScale = 1.0f;
-        shell.editing.brushPoint = point;
-    }
-    // Coinciding gravity points give no acceleration at all.
-    void noGravity() { shell.editing.gravityEnd = shell.editing.gravityStart; }
-    bool parked(int i) const {
-        return sim.particlePosition[i].x == sim.width + 100.0f &&
-               sim.particlePosition[i].y == sim.height + 100.0f;
-    }
-};
-
-std::uint32_t stateAfterDraws(std::uint32_t seed, int draws) {
-    seedRandom(seed);
-    for (int i = 0; i < draws; ++i) nextRandom();
-    return randomState().state;
-}
+using stepscene::LoneParticle;
+using stepscene::Scene;
 
 TEST(Step, WorkedContactOfTwoParticlesOnOneFreshCell) {
     // The same rules written out, rounded as the step rounds them.
@@ -213,10 +125,8 @@ TEST(Step, FootprintIsTheDiscOfTheSizeClassClippedToTheCanvas) {
 }
 
 TEST(Step, CellWithoutCapacityTakesNoWaterButTakesPigment) {
-    Scene s(1, 1, 1);
-    s.noCapacity();
+    LoneParticle s;
     s.sim.columnScale[0] = 0.5f;
-    s.place(0, 0.5f, 0.5f, 1.0f);
     s.sim.step(1.0f);
     EXPECT_EQ(s.sim.particleWater[0], 1.0f);
     EXPECT_EQ(s.sim.absorbedWater[0], 0.0f);
@@ -254,12 +164,10 @@ TEST(Step, WaterAboveCapacityGoesBackToTheParticle) {
 }
 
 TEST(Step, DepositIsCappedAtOneAndTheSurplusStaysWithTheParticle) {
-    Scene s(1, 1, 1);
-    s.noCapacity();
+    LoneParticle s;
     s.shell.panel.paintColor = {0.2f, 0.4f, 0.6f, 0.5f};
     s.sim.deposition[0] = {0.0f, 0.0f, 0.0f, 0.999f};
     s.sim.particlePigment[0].w = 0.5f;
-    s.place(0, 0.5f, 0.5f, 1.0f);
     s.sim.step(1.0f);
     // p' = 0.5 + 0.45·0.999 − 0.55·0.5 = 0.67455;
     // Dn = 0.999 + 0.55·0.67455 − 0.45·0.999 + 0.5 = 1.4204525.
@@ -274,11 +182,9 @@ TEST(Step, DepositIsCappedAtOneAndTheSurplusStaysWithTheParticle) {
 }
 
 TEST(Step, BlendWithNeitherPaintNorDepositLeavesTheColour) {
-    Scene s(1, 1, 1);
-    s.noCapacity();
+    LoneParticle s;
     s.shell.panel.paintColor = {0.2f, 0.4f, 0.6f, 0.0f};
     s.sim.deposition[0] = {0.3f, 0.6f, 0.9f, 0.0f};
-    s.place(0, 0.5f, 0.5f, 1.0f);
     s.sim.step(1.0f);
     EXPECT_EQ(s.sim.deposition[0].x, 0.3f);
     EXPECT_EQ(s.sim.deposition[0].y, 0.6f);
@@ -375,171 +281,6 @@ TEST(Step, DryingLowersWetCellsToNoLessThanZero) {
     EXPECT_EQ(dried(0.0f, 0.01f), wet);
 }
 
-TEST(Step, RandomDrawsPerActiveParticle) {
-    // Two active particles and one parked one, which draws nothing.
-    auto drawsFor = [](int gravity, float roughness) {
-        Scene s(4, 4, 3);
-        s.noCapacity();
-        s.place(0, 1.5f, 1.5f, 1.0f);
-        s.place(2, 2.5f, 2.5f, 1.0f);
-        s.shell.panel.gravityEnabled = gravity;
-        s.shell.panel.surfaceRoughness = roughness;
-        seedRandom(4242);
-        s.sim.step(1.0f);
-        return randomState().state;
-    };
-    EXPECT_EQ(drawsFor(1, 0.0f), stateAfterDraws(4242, 0));
-    EXPECT_EQ(drawsFor(1, 4.75f), stateAfterDraws(4242, 2));
-    EXPECT_EQ(drawsFor(0, 0.0f), stateAfterDraws(4242, 8));
-    EXPECT_EQ(drawsFor(0, 4.75f), stateAfterDraws(4242, 10));
-}
-
-TEST(Step, WithoutGravityEachParticleGetsARandomPushFromStartToEnd) {
-    Scene s(4, 4, 2);
-    s.noCapacity();
-    s.place(0, 1.5f, 1.5f, 1.0f);
-    s.place(1, 2.5f, 2.5f, 1.0f);
-    s.shell.panel.gravityEnabled = 0;
-    s.shell.panel.surfaceRoughness = 4.75f;
-    seedRandom(77);
-    s.sim.step(1.0f);
-
-    // The last particle's four draws (after the first's four and its
-    // roughness draw) are left as the gravity points, in this order.
-    seedRandom(77);
-    for (int i = 0; i < 5; ++i) uniformRandom();
-    const float ey = uniformRandom(), sy = uniformRandom(), ex = uniformRandom(),
-                sx = uniformRandom();
-    EXPECT_EQ(s.shell.editing.gravityEnd.y, ey);
-    EXPECT_EQ(s.shell.editing.gravityStart.y, sy);
-    EXPECT_EQ(s.shell.editing.gravityEnd.x, ex);
-    EXPECT_EQ(s.shell.editing.gravityStart.x, sx);
-
-    // Flat paper damps nothing, so the velocity is the push: 0.005 long,
-    // towards the end point.
-    const vec2 v = s.sim.particleVelocity[1];
-    const float length = std::hypot(ex - sx, ey - sy);
-    EXPECT_NEAR(v.x, 0.005f * (ex - sx) / length, 1e-8);
-    EXPECT_NEAR(v.y, 0.005f * (ey - sy) / length, 1e-8);
-}
-
-TEST(Step, GravityDirectionIncludingLevelAndCoincidingPoints) {
-    struct Case {
-        vec2 start, end, expected;
-    };
-    const Case cases[] = {
-        {{0, 1}, {0, 0}, {0.0f, -0.01f}},        {{0, 0}, {3, 4}, {0.006f, 0.008f}},
-        {{0, 0}, {-3, -4}, {-0.006f, -0.008f}},  {{1, 1}, {4, 1}, {0.01f, 0.0f}},
-        {{4, 1}, {1, 1}, {-0.01f, 0.0f}},        {{2, 2}, {2, 2}, {0.0f, 0.0f}},
-    };
-    for (const Case& c : cases) {
-        Scene s(1, 1, 1);
-        s.noCapacity();
-        s.place(0, 0.5f, 0.5f, 1.0f);
-        s.shell.editing.gravityStart = c.start;
-        s.shell.editing.gravityEnd = c.end;
-        s.sim.step(2.0f);
-        const vec2 v = s.sim.particleVelocity[0];
-        EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y));
-        EXPECT_NEAR(v.x, c.expected.x, 1e-8) << c.end.x << "," << c.end.y;
-        EXPECT_NEAR(v.y, c.expected.y, 1e-8) << c.end.x << "," << c.end.y;
-    }
-}
-
-TEST(Step, GravityIsRoundedInSlopeForm) {
-    std::mt19937 gen(11);
-    std::uniform_real_distribution<float> coordinate(-50.0f, 50.0f);
-    for (int n = 0; n < 50; ++n) {
-        const vec2 start{coordinate(gen), coordinate(gen)}, end{coordinate(gen), coordinate(gen)};
-        const float dt = 0.1f + 0.02f * n;
-        Scene s(1, 1, 1);
-        s.noCapacity();
-        s.place(0, 0.5f, 0.5f, 1.0f);
-        s.shell.editing.gravityStart = start;
-        s.shell.editing.gravityEnd = end;
-        s.sim.step(dt);
-
-        const float g = -0.005f;
-        const float b = (end.x - start.x) / (end.y - start.y);
-        float slope = std::sqrt(g * g / (1.0f + b * b));
-        if (end.y - start.y < 0.0f) slope = -slope;
-        ASSERT_EQ(s.sim.particleVelocity[0].x, dt * slope * b) << "case " << n;
-        ASSERT_EQ(s.sim.particleVelocity[0].y, dt * slope) << "case " << n;
-    }
-}
-
-TEST(Step, RandomPushWithLevelPointsStaysFinite) {
-    // A seed whose first two draws, the two y values, are equal.
-    std::uint32_t seed = 0;
-    for (;; ++seed) {
-        ASSERT_LT(seed, 1u << 24);
-        seedRandom(seed);
-        if (nextRandom() == nextRandom()) break;
-    }
-    Scene s(1, 1, 1);
-    s.noCapacity();
-    s.place(0, 0.5f, 0.5f, 1.0f);
-    s.shell.panel.gravityEnabled = 0;
-    seedRandom(seed);
-    s.sim.step(1.0f);
-    const vec2 v = s.sim.particleVelocity[0];
-    EXPECT_EQ(s.shell.editing.gravityEnd.y, s.shell.editing.gravityStart.y);
-    EXPECT_EQ(v.y, 0.0f);
-    const float dx = s.shell.editing.gravityEnd.x - s.shell.editing.gravityStart.x;
-    EXPECT_EQ(v.x, dx > 0 ? 0.005f : dx < 0 ? -0.005f : 0.0f);
-}
-
-TEST(Step, RoughnessDampsAndJittersFromTheParticlesOwnCell) {
-    Scene s(3, 3, 1);
-    s.noCapacity();
-    s.noGravity();
-    s.shell.panel.surfaceRoughness = 5.0f;
-    s.sim.surfaceGradient.assign(9, MyAlgebra::vec3{9.0f, 9.0f, 0.0f});
-    s.sim.surfaceGradient[s.cell(1, 1)] = {0.1f, 0.2f, 0.0f};
-    s.place(0, 1.5f, 1.5f, 1.0f);
-    s.sim.particleVelocity[0] = {1.0f, 1.0f};
-    seedRandom(7);
-    const float u = uniformRandom();
-    seedRandom(7);
-    s.sim.step(2.0f);
-
-    // vy' = 1 − 1·(0.2/5)·5 = 0.8; vx' = 1 − (1·(0.1/5)·5 − 5·(0.2·5)/50·(u − 0.5)).
-    const float vx = 0.9f + 0.1f * (u - 0.5f);
-    EXPECT_NEAR(s.sim.particleVelocity[0].y, 0.8f, 1e-6);
-    EXPECT_NEAR(s.sim.particleVelocity[0].x, vx, 1e-6);
-    EXPECT_NEAR(s.sim.particlePosition[0].y, 1.5f + 1.6f, 1e-6);
-    EXPECT_NEAR(s.sim.particlePosition[0].x, 1.5f + 2.0f * vx, 1e-6);
-}
-
-TEST(Step, RoughnessIsRoundedAsWritten) {
-    std::mt19937 gen(5);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    seedRandom(321);
-    for (int n = 0; n < 50; ++n) {
-        const float rho = 9.5f * unit(gen), gx = unit(gen), gy = unit(gen);
-        const vec2 v{unit(gen) - 0.5f, unit(gen) - 0.5f};
-        const float dt = 0.5f + unit(gen);
-        Scene s(1, 1, 1);
-        s.noCapacity();
-        s.noGravity();
-        s.shell.panel.surfaceRoughness = rho;
-        s.sim.surfaceGradient[0] = {gx, gy, 0.0f};
-        s.place(0, 0.5f, 0.5f, 1.0f);
-        s.sim.particleVelocity[0] = v;
-        const RandomState before = randomState();
-        const float u = uniformRandom();
-        randomState() = before;
-        s.sim.step(dt);
-
-        const float vy = v.y - v.y * (gy / (10.0f - rho)) * 5.0f;
-        const float vx = v.x - (v.x * (gx / (10.0f - rho)) * 5.0f - rho * (gy * 5.0f) / 50.0f * (u - 0.5f));
-        ASSERT_EQ(s.sim.particleVelocity[0].x, vx) << "case " << n;
-        ASSERT_EQ(s.sim.particleVelocity[0].y, vy) << "case " << n;
-        ASSERT_EQ(s.sim.particlePosition[0].x, 0.5f + vx * dt) << "case " << n;
-        ASSERT_EQ(s.sim.particlePosition[0].y, 0.5f + vy * dt) << "case " << n;
-    }
-}
-
 TEST(Step, StepBeforeTheSimulationIsSetUpChangesNothing) {
     ShellState shell;
     FluidSimCppPort fresh(shell);
@@ -553,57 +294,6 @@ TEST(Step, StepBeforeTheSimulationIsSetUpChangesNothing) {
     EXPECT_EQ(s.shell.window.stepCount, 0);
     EXPECT_EQ(s.sim.particlePosition[0].y, 0.5f);
     EXPECT_EQ(s.sim.absorbedWater[0], 0.0f);
-}
-
-// A busy scene: random positions, water, pigment, paper and area, gravity
-// off, roughness on and the brush re-emitting, built from its own generator.
-void buildBusyScene(Scene& s, std::uint32_t sceneSeed) {
-    std::mt19937 gen(sceneSeed);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    const int cells = s.sim.width * s.sim.height;
-    for (int k = 0; k < cells; ++k) {
-        s.sim.surfaceGradient[k] = {unit(gen) * 0.3f, unit(gen) * 0.3f, 0.0f};
-        if (unit(gen) < 0.03f) s.sim.areaMask[k] = 1;
-    }
-    for (int x = 0; x < s.sim.width; ++x) s.sim.columnScale[x] = 0.5f + unit(gen);
-    for (int i = 0; i < s.sim.particleCount; ++i) {
-        s.place(i, unit(gen) * s.sim.width, unit(gen) * s.sim.height, unit(gen) * 6.0f);
-        s.sim.particlePigment[i].w = unit(gen) * 0.01f;
-    }
-    s.emitAtBrush({10.5f, 12.5f});
-    s.shell.panel.gravityEnabled = 0;
-    s.shell.panel.surfaceRoughness = 4.75f;
-    s.shell.panel.dryingAmount = 0.0005f;
-}
-
-template <typename T>
-bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
-}
-
-TEST(Step, SameSceneAndSeedGiveTheSameBits) {
-    Scene first(32, 24, 300);
-    Scene second(32, 24, 300);
-    for (Scene* s : {&first, &second}) {
-        buildBusyScene(*s, 2024);
-        seedRandom(99);
-        for (int n = 0; n < 30; ++n) {
-            s->shell.editing.brushDragged = 1;
-            s->sim.step(1.0f);
-        }
-    }
-    float deposited = 0.0f;
-    for (const MyAlgebra::vec4& d : first.sim.deposition) deposited += d.w;
-    EXPECT_GT(deposited, 0.0f);
-    EXPECT_GT(first.sim.respawned.size(), 0u);
-
-    EXPECT_TRUE(sameBytes(first.sim.deposition, second.sim.deposition));
-    EXPECT_TRUE(sameBytes(first.sim.absorbedWater, second.sim.absorbedWater));
-    EXPECT_TRUE(sameBytes(first.sim.particlePosition, second.sim.particlePosition));
-    EXPECT_TRUE(sameBytes(first.sim.particleVelocity, second.sim.particleVelocity));
-    EXPECT_TRUE(sameBytes(first.sim.particleWater, second.sim.particleWater));
-    EXPECT_TRUE(sameBytes(first.sim.particlePigment, second.sim.particlePigment));
-    EXPECT_EQ(first.shell.panel.activeParticles, second.shell.panel.activeParticles);
 }
 
 }  // namespace
