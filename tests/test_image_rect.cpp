@@ -17,13 +17,6 @@ ImageRect<float> greyImage(int w, int h, float first) {
 
 }  // namespace
 
-TEST(ImageRect, FreshImageIsEmpty) {
-    const ImageRect<MyAlgebra::vec3> image;
-    EXPECT_EQ(image.width, 0);
-    EXPECT_EQ(image.height, 0);
-    EXPECT_EQ(image.pixels, nullptr);
-}
-
 TEST(ImageRect, SetPixelsWithNoPixelsReadsNothing) {
     ImageRect<float> image = greyImage(3, 2, 1.0f);
     // A null source proves nothing is read.

@@ -26,15 +26,6 @@ float u(int value) { return static_cast<float>(value / 32767.0); }
 
 }  // namespace
 
-TEST(PointList, AppendKeepsDrawingOrder) {
-    PointList list;
-    appendPoint(list, {1.0f, 2.0f});
-    appendPoint(list, {3.0f, 4.0f});
-    ASSERT_EQ(list.size(), 2);
-    EXPECT_EQ(list.points[0].x, 1.0f);
-    EXPECT_EQ(list.points[1].y, 4.0f);
-}
-
 TEST(PointList, MeasurePathRebuildsRunningLengths) {
     PointList path;
     EXPECT_EQ(measurePath(path), 0.0f);
