@@ -1,1 +1,516 @@
-// placeholder
+#include "app/SessionFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "app/StrictJson.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+constexpr long long maxIdleCount = std::numeric_limits<int>::max();
+constexpr long long maxSeed = std::numeric_limits<std::uint32_t>::max();
+
+struct EventShape {
+    EventKind kind;
+    const char* name;
+    // Keys the event may carry besides "do".
+    std::vector<std::string> keys;
+};
+
+const std::vector<EventShape>& eventShapes() {
+    static const std::vector<EventShape> shapes = {
+        {EventKind::Set, "set", {"control", "value"}},
+        {EventKind::Button, "button", {"name", "file", "seed"}},
+        {EventKind::Mouse, "mouse", {"button", "state", "x", "y", "rgb"}},
+        {EventKind::Motion, "motion", {"x", "y"}},
+        {EventKind::Idle, "idle", {"count"}},
+        {EventKind::Color, "color", {"rgb"}},
+        {EventKind::Reshape, "reshape", {"width", "height"}},
+        {EventKind::Frame, "frame", {}},
+    };
+    return shapes;
+}
+
+constexpr PanelButton allButtons[] = {PanelButton::Start, PanelButton::Init,      PanelButton::Undo,
+                                      PanelButton::Reset, PanelButton::ImageOpen, PanelButton::ImageSave};
+
+// "a string", "an array", or the number itself: what a value was instead of
+// what was expected. Strings are not quoted back, they may be long.
+std::string describe(const json& value) {
+    if (value.is_number()) {
+        return value.dump();
+    }
+    const std::string type = value.type_name();
+    if (type == "null") {
+        return "null";
+    }
+    const bool vowel = type[0] == 'a' || type[0] == 'o';
+    return (vowel ? "an " : "a ") + type;
+}
+
+// Checks one session value after another and keeps the first complaint.
+class SessionReader {
+public:
+    explicit SessionReader(std::string& error) : error(error) {}
+
+    bool session(const json& root, Session& out) {
+        if (!root.is_object()) {
+            return fail("", "expected a JSON object, not " + describe(root));
+        }
+        const json* version = root.contains("version") ? &root["version"] : nullptr;
+        double versionNumber = 0.0;
+        if (version == nullptr) {
+            return fail("version", "missing (expected 1)");
+        }
+        if (!wholeNumber(*version, "version", versionNumber, "1") || versionNumber != 1.0) {
+            return fail("version", "expected 1, not " + describe(*version));
+        }
+        if (!onlyKeys(root, "", {"version", "canvas", "seed", "events"}, "a session")) {
+            return false;
+        }
+        if (root.contains("canvas") && !fileName(root["canvas"], "canvas", out.canvas)) {
+            return false;
+        }
+        if (root.contains("seed")) {
+            long long seed = 0;
+            if (!integerIn(root["seed"], "seed", 0, maxSeed, seed)) {
+                return false;
+            }
+            out.seed = static_cast<std::uint32_t>(seed);
+        }
+        if (!root.contains("events")) {
+            return fail("events", "missing (expected an array of events)");
+        }
+        const json& events = root["events"];
+        if (!events.is_array()) {
+            return fail("events", "expected an array of events, not " + describe(events));
+        }
+        out.events.clear();
+        out.events.reserve(events.size());
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            SessionEvent event;
+            if (!this->event(events[i], jsonPathIndex("events", i), event)) {
+                return false;
+            }
+            out.events.push_back(std::move(event));
+        }
+        return true;
+    }
+
+private:
+    bool fail(const std::string& path, const std::string& what) {
+        error = shownJsonPath(path) + ": " + what;
+        return false;
+    }
+
+    bool onlyKeys(const json& object, const std::string& path, const std::vector<std::string>& allowed,
+                  const std::string& owner) {
+        for (const auto& [key, value] : object.items()) {
+            bool known = false;
+            for (const std::string& name : allowed) {
+                known = known || key == name;
+            }
+            if (!known) {
+                return fail(jsonPathKey(path, key), "unknown key for " + owner);
+            }
+        }
+        return true;
+    }
+
+    // The member, or a complaint that it is missing.
+    const json* required(const json& object, const std::string& path, const char* key, const std::string& expected) {
+        if (!object.contains(key)) {
+            fail(jsonPathKey(path, key), "missing (expected " + expected + ")");
+            return nullptr;
+        }
+        return &object[key];
+    }
+
+    bool finiteNumber(const json& value, const std::string& path, double& out) {
+        if (!value.is_number()) {
+            return fail(path, "expected a number, not " + describe(value));
+        }
+        out = value.get<double>();
+        if (!std::isfinite(out)) {
+            return fail(path, "expected a finite number, not " + describe(value));
+        }
+        return true;
+    }
+
+    // A number without fraction; 1e3 and 7.0 count, 2.5 does not.
+    bool wholeNumber(const json& value, const std::string& path, double& out, const std::string& expected) {
+        if (value.is_number_integer() || value.is_number_unsigned()) {
+            out = value.get<double>();
+            return true;
+        }
+        if (value.is_number_float()) {
+            out = value.get<double>();
+            if (std::isfinite(out) && std::trunc(out) == out) {
+                return true;
+            }
+        }
+        return fail(path, "expected " + expected + ", not " + describe(value));
+    }
+
+    bool integerIn(const json& value, const std::string& path, long long low, long long high, long long& out) {
+        const std::string expected = "an integer from " + std::to_string(low) + " to " + std::to_string(high);
+        double number = 0.0;
+        if (!wholeNumber(value, path, number, expected)) {
+            return false;
+        }
+        // Compared as doubles: a huge unsigned value must not wrap on the way.
+        if (number < static_cast<double>(low) || number > static_cast<double>(high)) {
+            return fail(path, "expected " + expected + ", not " + describe(value));
+        }
+        out = static_cast<long long>(number);
+        return true;
+    }
+
+    // A name handed to the file search or the image library. A NUL would cut
+    // it short there and name another file than the session does.
+    bool fileName(const json& value, const std::string& path, std::string& out) {
+        if (!value.is_string()) {
+            return fail(path, "expected a string, not " + describe(value));
+        }
+        out = value.get<std::string>();
+        if (out.find('\0') != std::string::npos) {
+            return fail(path, "expected a file name without NUL characters");
+        }
+        return true;
+    }
+
+    bool rgb(const json& value, const std::string& path, Rgb& out) {
+        if (!value.is_array() || value.size() != 3) {
+            return fail(path, "expected an array of three integers from 0 to 255, not " + describe(value));
+        }
+        for (std::size_t i = 0; i < 3; ++i) {
+            long long byte = 0;
+            if (!integerIn(value[i], jsonPathIndex(path, i), 0, 255, byte)) {
+                return false;
+            }
+            out[i] = static_cast<unsigned char>(byte);
+        }
+        return true;
+    }
+
+    // Window pixels. A fraction is cut toward zero, as a float converted to
+    // the window system's int would be.
+    bool coordinates(const json& event, const std::string& path, SessionEvent& out) {
+        int* targets[] = {&out.x, &out.y};
+        const char* keys[] = {"x", "y"};
+        for (int i = 0; i < 2; ++i) {
+            const std::string where = jsonPathKey(path, keys[i]);
+            const json* value = required(event, path, keys[i], "a number");
+            double number = 0.0;
+            if (value == nullptr || !finiteNumber(*value, where, number)) {
+                return false;
+            }
+            if (std::fabs(number) > maxSessionCoordinate) {
+                return fail(where, "expected a number from -" + std::to_string(maxSessionCoordinate) + " to " +
+                                       std::to_string(maxSessionCoordinate) + ", not " + describe(*value));
+            }
+            *targets[i] = static_cast<int>(number);
+        }
+        return true;
+    }
+
+    // One of a few words; index is its position in the list.
+    bool word(const json& event, const std::string& path, const char* key, const std::vector<std::string>& words,
+              int& index) {
+        std::string expected = "one of";
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            expected += (i == 0 ? " " : ", ") + words[i];
+        }
+        const json* value = required(event, path, key, expected);
+        if (value == nullptr) {
+            return false;
+        }
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            if (value->is_string() && value->get<std::string>() == words[i]) {
+                index = static_cast<int>(i);
+                return true;
+            }
+        }
+        return fail(jsonPathKey(path, key), "expected " + expected + (value->is_string() ? "" : ", not " + describe(*value)));
+    }
+
+    bool event(const json& value, const std::string& path, SessionEvent& out) {
+        if (!value.is_object()) {
+            return fail(path, "expected an event object, not " + describe(value));
+        }
+        std::vector<std::string> kinds;
+        for (const EventShape& shape : eventShapes()) {
+            kinds.push_back(shape.name);
+        }
+        int kindIndex = 0;
+        if (!word(value, path, "do", kinds, kindIndex)) {
+            return false;
+        }
+        const EventShape& shape = eventShapes()[static_cast<std::size_t>(kindIndex)];
+        std::vector<std::string> allowed = shape.keys;
+        allowed.push_back("do");
+        if (!onlyKeys(value, path, allowed, std::string("a ") + shape.name + " event")) {
+            return false;
+        }
+        out.kind = shape.kind;
+        switch (shape.kind) {
+            case EventKind::Set:
+                return set(value, path, out);
+            case EventKind::Button:
+                return button(value, path, out);
+            case EventKind::Mouse:
+                return mouse(value, path, out);
+            case EventKind::Motion:
+                return coordinates(value, path, out);
+            case EventKind::Idle:
+                return !value.contains("count") ||
+                       integerIn(value["count"], jsonPathKey(path, "count"), 1, maxIdleCount, out.count);
+            case EventKind::Color: {
+                Rgb color{};
+                const json* rgbValue = required(value, path, "rgb", "an array of three integers from 0 to 255");
+                if (rgbValue == nullptr || !rgb(*rgbValue, jsonPathKey(path, "rgb"), color)) {
+                    return false;
+                }
+                out.rgb = color;
+                return true;
+            }
+            case EventKind::Reshape:
+                return windowSide(value, path, "width", out.width) && windowSide(value, path, "height", out.height);
+            case EventKind::Frame:
+                return true;
+        }
+        return true;
+    }
+
+    bool windowSide(const json& event, const std::string& path, const char* key, int& out) {
+        const std::string range = "an integer from 1 to " + std::to_string(maxSessionWindowSide);
+        const json* value = required(event, path, key, range);
+        long long side = 0;
+        if (value == nullptr || !integerIn(*value, jsonPathKey(path, key), 1, maxSessionWindowSide, side)) {
+            return false;
+        }
+        out = static_cast<int>(side);
+        return true;
+    }
+
+    bool set(const json& event, const std::string& path, SessionEvent& out) {
+        std::vector<std::string> names;
+        for (const SessionControl& control : sessionControls()) {
+            names.push_back(control.name);
+        }
+        int index = 0;
+        if (!word(event, path, "control", names, index)) {
+            return false;
+        }
+        const SessionControl& control = sessionControls()[static_cast<std::size_t>(index)];
+        out.control = &control;
+        const std::string where = jsonPathKey(path, "value");
+        const json* value = required(event, path, "value", "a number");
+        if (value == nullptr) {
+            return false;
+        }
+        switch (control.kind) {
+            case ControlKind::Checkbox:
+            case ControlKind::Choice: {
+                long long chosen = 0;
+                if (control.kind == ControlKind::Checkbox) {
+                    double number = 0.0;
+                    if (!wholeNumber(*value, where, number, "0 or 1")) {
+                        return false;
+                    }
+                    if (number != 0.0 && number != 1.0) {
+                        return fail(where, "expected 0 or 1, not " + describe(*value));
+                    }
+                    chosen = static_cast<long long>(number);
+                } else if (!integerIn(*value, where, static_cast<long long>(control.low),
+                                      static_cast<long long>(control.high), chosen)) {
+                    return false;
+                }
+                out.value = static_cast<double>(chosen);
+                return true;
+            }
+            case ControlKind::Integer: {
+                double number = 0.0;
+                if (!wholeNumber(*value, where, number, "an integer")) {
+                    return false;
+                }
+                out.value = std::clamp(number, control.low, control.high);
+                return true;
+            }
+            case ControlKind::Real: {
+                double number = 0.0;
+                if (!finiteNumber(*value, where, number)) {
+                    return false;
+                }
+                // Clamped in double against the scrollbar's float limits, then
+                // rounded once: the same float as rounding first and clamping
+                // in float, without the overflow a huge value would cause.
+                out.value = static_cast<double>(static_cast<float>(std::clamp(number, control.low, control.high)));
+                return true;
+            }
+        }
+        return true;
+    }
+
+    bool button(const json& event, const std::string& path, SessionEvent& out) {
+        std::vector<std::string> labels;
+        for (const PanelButton button : allButtons) {
+            labels.push_back(panelButtonLabel(button));
+        }
+        int index = 0;
+        if (!word(event, path, "name", labels, index)) {
+            return false;
+        }
+        out.button = allButtons[index];
+        const std::string label = panelButtonLabel(out.button);
+        const bool asksForFile = out.button == PanelButton::ImageOpen || out.button == PanelButton::ImageSave;
+        const bool mayInit = out.button == PanelButton::Init || out.button == PanelButton::ImageOpen;
+        if (asksForFile) {
+            const json* file =
+                required(event, path, "file", "the file dialog's answer for the " + label + " button, \"\" if cancelled");
+            if (file == nullptr || !fileName(*file, jsonPathKey(path, "file"), out.file)) {
+                return false;
+            }
+        } else if (event.contains("file")) {
+            return fail(jsonPathKey(path, "file"), "not allowed for the " + label + " button (it opens no file dialog)");
+        }
+        if (event.contains("seed")) {
+            if (!mayInit) {
+                return fail(jsonPathKey(path, "seed"),
+                            "not allowed for the " + label + " button (only Init and Image Open take a seed)");
+            }
+            long long seed = 0;
+            if (!integerIn(event["seed"], jsonPathKey(path, "seed"), 0, maxSeed, seed)) {
+                return false;
+            }
+            out.seed = static_cast<std::uint32_t>(seed);
+        }
+        return true;
+    }
+
+    bool mouse(const json& event, const std::string& path, SessionEvent& out) {
+        if (!word(event, path, "button", {"left", "middle", "right"}, out.mouseButton) ||
+            !word(event, path, "state", {"down", "up"}, out.mouseState) || !coordinates(event, path, out)) {
+            return false;
+        }
+        if (event.contains("rgb")) {
+            Rgb color{};
+            if (!rgb(event["rgb"], jsonPathKey(path, "rgb"), color)) {
+                return false;
+            }
+            out.rgb = color;
+        }
+        return true;
+    }
+
+    std::string& error;
+};
+
+}  // namespace
+
+const std::vector<SessionControl>& sessionControls() {
+    // Limits as the panel sets them; the float ones are the scrollbars' float
+    // limits, so a clamped value is exactly what the panel would hold.
+    static const std::vector<SessionControl> controls = {
+        {"mouseOperation", ControlKind::Choice, 0, 3, 18},
+        {"showParticles", ControlKind::Checkbox, 0, 1, -1},
+        {"showDeposition", ControlKind::Checkbox, 0, 1, -1},
+        {"instantResult", ControlKind::Checkbox, 0, 1, 19},
+        {"gravityEnabled", ControlKind::Checkbox, 0, 1, -1},
+        {"waterAmount", ControlKind::Integer, 1, 2000, 13},
+        {"particleSizeIndex", ControlKind::Integer, 0, 10, 12},
+        {"absorptivity", ControlKind::Real, 0.0f, 0.4f, 11},
+        {"surfaceRoughness", ControlKind::Real, 0.0f, 9.5f, -1},
+        {"depositionAmount", ControlKind::Real, 0.0f, 100.0f, 17},
+        // The panel passes these limits high first (1.0, 0.1); the range is the same.
+        {"depositionResolvability", ControlKind::Real, 0.1f, 1.0f, 15},
+    };
+    return controls;
+}
+
+const SessionControl* findSessionControl(std::string_view name) {
+    for (const SessionControl& control : sessionControls()) {
+        if (name == control.name) {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+const char* panelButtonLabel(PanelButton button) {
+    switch (button) {
+        case PanelButton::Start:
+            return "Start";
+        case PanelButton::Init:
+            return "Init";
+        case PanelButton::Undo:
+            return "Undo";
+        case PanelButton::Reset:
+            return "Reset";
+        case PanelButton::ImageOpen:
+            return "Image Open";
+        case PanelButton::ImageSave:
+            return "Image Save";
+    }
+    return "";
+}
+
+int panelButtonId(PanelButton button) {
+    switch (button) {
+        case PanelButton::Start:
+            return 2;
+        case PanelButton::Init:
+            return 4;
+        case PanelButton::Undo:
+            return 16;
+        case PanelButton::Reset:
+            return 10;
+        case PanelButton::ImageOpen:
+            return 5;
+        case PanelButton::ImageSave:
+            return 6;
+    }
+    return -1;
+}
+
+bool parseSession(std::string_view text, Session& session, std::string& error) {
+    nlohmann::json root;
+    if (!parseStrictJson(text, root, error)) {
+        return false;
+    }
+    session = Session{};
+    SessionReader reader(error);
+    return reader.session(root, session);
+}
+
+bool loadSession(const std::string& path, Session& session, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = path + ": cannot be read: " + std::strerror(errno);
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, count);
+    }
+    const bool readFailed = std::ferror(file) != 0;
+    const int readErrno = errno;
+    std::fclose(file);
+    if (readFailed) {
+        error = path + ": cannot be read: " + std::strerror(readErrno);
+        return false;
+    }
+    if (!parseSession(text, session, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}

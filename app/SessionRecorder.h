@@ -1,0 +1,65 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+// Records what a person does in the painter as a session file, so that the
+// painting can be played back to the same result bit for bit. The desktop
+// calls one method per window-system callback or panel change, after the
+// callback has run, and notes beforehand, during the callback, the answers
+// that came from outside (the dialogs, the eyedropper, the seed of an init).
+class SessionRecorder {
+public:
+    explicit SessionRecorder(std::string canvas = "default.bmp");
+
+    // The seed of the start-up's inits (the last one is what counts: every
+    // init reseeds the generator). Call it after the start-up; it drops any
+    // notes taken during it.
+    void setStartSeed(std::uint32_t seed);
+
+    // Notes for the event being recorded; the next event takes them, and an
+    // event of a kind that has no use for them drops them.
+    // An init happened with this seed (Init, or an Image Open that loaded).
+    void noteInitSeed(std::uint32_t seed);
+    // The file dialog answered this ("" when cancelled).
+    void noteFileAnswer(const std::string& file);
+    // The colour chooser's confirmed colour, or the eyedropper's pick.
+    void noteColorAnswer(std::array<unsigned char, 3> rgb);
+
+    // control is a live variable's name (as in the session format).
+    void set(const std::string& control, double value);
+    // name is the button's label ("Start", "Image Open", ...).
+    void button(const std::string& name);
+    // Buttons other than left, middle and right (the wheel) change nothing
+    // in the painter and are not recorded.
+    void mouse(int button, int state, int x, int y);
+    void motion(int x, int y);
+    // Consecutive idle calls become one event with their count.
+    void idle();
+    void color(std::array<unsigned char, 3> rgb);
+    void reshape(int width, int height);
+    // A frame drawn outside an idle call.
+    void frame();
+
+    // The session file's text: one event per line.
+    std::string toJson() const;
+    // Writes toJson() to path through a temporary file renamed over it; on
+    // failure the old file is untouched, and a line on the standard error
+    // stream names the file.
+    bool save(const std::string& path) const;
+
+private:
+    void add(nlohmann::ordered_json event);
+
+    std::string canvas;
+    std::uint32_t startSeed = 0;
+    std::vector<nlohmann::ordered_json> events;
+    std::optional<std::uint32_t> initSeed;
+    std::optional<std::string> fileAnswer;
+    std::optional<std::array<unsigned char, 3>> colorAnswer;
+};
