@@ -1,1 +1,124 @@
-// placeholder
+// The painter's frame without a window: start-up, the window's size, the idle
+// routine and the per-frame state of the main display.
+
+#include "app/Shell.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "app/DerivedParameters.h"
+#include "app/ShellPictures.h"
+#include "image/ImageIO.h"
+#include "sim/SimulationKind.h"
+#include "util/Stopwatch.h"
+
+namespace {
+
+// The canvas the painter starts on when its start picture cannot be read:
+// blank white paper, the size the start layout assumes.
+constexpr int builtInCanvasSide = 512;
+
+// Start-up on the canvas picture that is now loaded (or the built-in one):
+// the window is sized to show it at one window pixel per canvas pixel, and
+// the simulation is initialised for it.
+void startOnCanvas(Shell& shell, const std::string& surfaceName) {
+    WindowLayout& window = shell.state.window;
+    EditingState& editing = shell.state.editing;
+    uploadCanvas(shell);
+    window.canvasWidth = shell.images.canvasImage->width;
+    window.canvasHeight = shell.images.canvasImage->height;
+    window.windowWidth = window.canvasWidth + 490;
+    window.windowHeight = std::max(512, window.canvasHeight);
+    shell.windowSystem.requestWindowSize(window.windowWidth, window.windowHeight);
+    shell.windowSystem.postRedisplay();
+    editing.brushPoint = vec2{float(window.windowWidth / 2), float(window.windowHeight / 2)};
+    applyParticleSettings(shell.state.panel, *shell.simulation);
+    shell.simulation->init();
+    shell.simulation->clearHistory();
+    editing.gravityStart = vec2{0.0f, 1.0f};
+    editing.gravityEnd = vec2{0.0f, 0.0f};
+    loadSurface(shell, surfaceName);
+}
+
+}  // namespace
+
+Shell::Shell(WindowSystem& windowSystem, ShellImages images)
+    : images(images), windowSystem(windowSystem) {}
+
+// The exit handler: the simulation goes first, then the kind's own hook.
+Shell::~Shell() {
+    simulation.reset();
+    const SimulationKind& kind = simulationKinds()[currentKind];
+    if (kind.onExit) {
+        kind.onExit();
+    }
+}
+
+void initialize(Shell& shell) {
+    stopwatch().start();
+    const SimulationKind& first = simulationKinds().front();
+    if (first.openSettings) {
+        first.openSettings();
+    }
+    shell.simulation = simulationKinds()[currentKind].create(shell.state);
+    buildSizeMassTable(*shell.simulation);
+    controlCallback(shell, 4);
+    ImageIO::init();
+    loadButtonPicture(shell, ShellImage::ColorButton, "color1.bmp");
+    loadButtonPicture(shell, ShellImage::EyedropperButton, "spoit1.bmp");
+    if (loadPicture(shell.canvasName, *shell.images.canvasImage)) {
+        startOnCanvas(shell, shell.canvasName);
+    } else {
+        // The loader has reported the missing picture; the painter still
+        // starts, on plain paper, with every other step as usual.
+        useBlankCanvas(shell, builtInCanvasSide, builtInCanvasSide);
+        startOnCanvas(shell, "");
+    }
+}
+
+void reshape(Shell& shell, int width, int height) {
+    if (height == 0) {
+        return;
+    }
+    shell.state.window.windowWidth = width;
+    shell.state.window.windowHeight = height;
+}
+
+void idle(Shell& shell) {
+    if (shell.state.panel.continuousRun) {
+        shell.state.panel.activeParticles = 0;
+        stepOnce(shell);
+    }
+    shell.windowSystem.displayNow();
+}
+
+void stepOnce(Shell& shell) {
+    shell.state.window.lastStepTime = stopwatch().elapsed();
+    // The cost of a step is timed apart from the program's stopwatch, whose
+    // readings are part of what the painter does.
+    const auto before = std::chrono::steady_clock::now();
+    shell.simulation->step(1.0f);
+    const auto after = std::chrono::steady_clock::now();
+    shell.stepStatistics.steps += 1;
+    shell.stepStatistics.seconds += std::chrono::duration<double>(after - before).count();
+    if (shell.afterStep) {
+        shell.afterStep(shell);
+    }
+}
+
+void updateFrameState(Shell& shell) {
+    WindowLayout& window = shell.state.window;
+    if (shell.images.canvasUploaded) {
+        // A window too narrow to show any canvas keeps the last scale rather
+        // than an infinite or negative one.
+        const int canvasAreaWidth = window.windowWidth - 490;
+        if (canvasAreaWidth > 0) {
+            window.displayScale =
+                float(shell.images.canvasImage->width) / float(canvasAreaWidth);
+        }
+    }
+    PanelSettings& panel = shell.state.panel;
+    if (panel.mouseOperation == 3) {
+        panel.emitting = shell.state.editing.buttonDown ? 1 : 0;
+    }
+}
