@@ -31,7 +31,7 @@ struct InstantRun {
     bool active = false;
     float startTime = 0.0f;
     int savedEmitting = 0;
-    // Percent written by the previous repetition; -1 before the first.
+    // Percent of the previous repetition (written or not); -1 before the first.
     int lastPercent = -1;
     // Repetitions of the loop after the first, emitting step.
     long repetitions = 0;
