@@ -1,0 +1,95 @@
+#include "image/TextureImageRect.h"
+
+#include <GL/glu.h>
+
+#include <cstdio>
+
+void reportOpenGLError(const char* file, int line) {
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        std::printf("OpenGL Error: %s (File: %s, line %d)\n",
+                    reinterpret_cast<const char*>(gluErrorString(error)), file, line);
+        std::fflush(stdout);
+    }
+}
+
+namespace {
+
+// The pixel layout OpenGL is told for each kind of picture; the internal
+// format is the same as the pixel format, the type always float.
+template <typename T>
+constexpr GLenum pixelFormat();
+template <>
+constexpr GLenum pixelFormat<float>() {
+    return GL_LUMINANCE;
+}
+template <>
+constexpr GLenum pixelFormat<MyAlgebra::vec3>() {
+    return GL_RGB;
+}
+template <>
+constexpr GLenum pixelFormat<MyAlgebra::vec4>() {
+    return GL_RGBA;
+}
+
+}  // namespace
+
+template <typename T>
+TextureImageRect<T>::~TextureImageRect() {
+    if (texture != 0) {
+        glDeleteTextures(1, &texture);
+    }
+}
+
+template <typename T>
+void TextureImageRect<T>::upload() {
+    // Errors left behind by earlier drawing are reported apart from the
+    // upload's own.
+    reportOpenGLError(__FILE__, __LINE__);
+    if (texture == 0) {
+        glGenTextures(1, &texture);
+    }
+    glBindTexture(target, texture);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    // The plain clamp mode (0x2900), not GL_CLAMP_TO_EDGE: where a scaled
+    // picture's edge is filtered it blends toward the border colour, as the
+    // painter has always shown it.
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    // Rows of floats are always a multiple of four bytes, which is OpenGL's
+    // default unpack alignment, so no alignment is set here.
+    glTexImage2D(target, 0, static_cast<GLint>(pixelFormat<T>()), this->width, this->height, 0,
+                 pixelFormat<T>(), GL_FLOAT, this->pixels);
+    // Global state: from here on textured quads show their texture's colours
+    // unmodulated by the current colour.
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBindTexture(target, 0);
+    reportOpenGLError(__FILE__, __LINE__);
+}
+
+template <typename T>
+void TextureImageRect<T>::draw(int x) const {
+    if (texture == 0) {
+        return;
+    }
+    glEnable(target);
+    glBindTexture(target, texture);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2i(x, 60);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2i(x + this->width, 60);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2i(x + this->width, 60 + this->height);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2i(x, 60 + this->height);
+    glEnd();
+    glBindTexture(target, 0);
+    glDisable(target);
+}
+
+template class TextureImageRect<float>;
+template class TextureImageRect<MyAlgebra::vec3>;
+template class TextureImageRect<MyAlgebra::vec4>;
