@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct PictureSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+// What a picture file's header tells before any pixel is decoded. The image
+// library sizes its buffers from the header and counts bytes in 32 bits, so a
+// picture too large must be refused before the library sees it; and for some
+// formats it decodes a file that was cut short without complaint, or never
+// returns from it, so such files are recognised here as well.
+struct PictureHeader {
+    // The announced size; nothing for formats not read here.
+    std::optional<PictureSize> size;
+    // The file ends before the data its header announces.
+    bool cutShort = false;
+};
+
+// Reads the header of a BMP, PNG, JPEG, GIF or uncompressed TGA file. BMP,
+// PNG, JPEG and GIF are recognised by their content; TGA, which has no mark
+// of its own, by the extension the image library also goes by.
+PictureHeader inspectPictureFile(const std::string& path);
