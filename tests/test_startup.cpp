@@ -103,6 +103,8 @@ TEST(Startup, WithoutADefaultCanvasThePainterStartsOnBlankPaper) {
 
 TEST(Reshape, FollowsTheWindowExceptAtHeightZero) {
     TestShell t;
+    t.windows.displayNow();  // no canvas texture yet: no scale
+    EXPECT_EQ(t.shell.state.window.displayScale, 0.0f);
     const std::vector<vec4> row(512);
     t.images.canvas.setPixels(512, 1, row.data());
     t.shell.images.canvasUploaded = true;
@@ -122,12 +124,6 @@ TEST(Reshape, FollowsTheWindowExceptAtHeightZero) {
     reshape(t.shell, 350, 512);
     updateFrameState(t.shell);
     EXPECT_EQ(t.shell.state.window.displayScale, 512.0f / 710.0f);
-}
-
-TEST(FrameState, NoScaleBeforeTheCanvasHasATexture) {
-    TestShell t;
-    t.windows.displayNow();
-    EXPECT_EQ(t.shell.state.window.displayScale, 0.0f);
 }
 
 TEST(Idle, StepsOnlyWhileRunningContinuouslyAndAlwaysDrawsAFrame) {
