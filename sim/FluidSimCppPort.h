@@ -5,7 +5,23 @@
 #include <vector>
 
 #include "sim/AbstractFluidSim2D.h"
+#include "sim/CellRect.h"
+#include "sim/DepositionSnapshot.h"
+#include "sim/Footprint.h"
 #include "sim/ShellState.h"
+#include "sim/WetCells.h"
+
+// What the deposition texture was last given whole: which texture, the
+// canvas size and the deposition storage it came from. Anything else and
+// the next refresh sends the whole image again.
+struct DepositionTexture {
+    unsigned texture = 0;
+    int width = 0;
+    int height = 0;
+    const void* source = nullptr;
+    // Scratch for the bytes of a refresh.
+    std::vector<std::uint8_t> pixels;
+};
 
 // The simulation: particles of water carrying pigment over a paper canvas.
 // Its grids are flat arrays of width × height cells, cell (x, y) at index
@@ -48,13 +64,31 @@ public:
     std::vector<std::int32_t> areaMask;
     std::int32_t stampRadius = 0;
     std::vector<MyAlgebra::vec3> surfaceGradient;
-    // Snapshots of the deposition, oldest first, each 4 · width · height floats.
-    std::deque<std::vector<float>> history;
+    // Snapshots of the deposition, oldest first, each 4 · width · height
+    // floats; unchanged tiles are shared between them.
+    std::deque<DepositionSnapshot> history;
     std::int32_t historyTop = -1;
+
+    // The snapshot last taken or restored: the next one shares its tiles.
+    DepositionSnapshot historyReference;
+    // Cells holding absorbed water; drying visits only these.
+    WetCells wetCells;
+    // The part of the deposition changed since the texture last saw it.
+    CellRect depositionChanged;
+    DepositionTexture depositionTextureContent;
+    // Footprint cells visited while wet, counted since construction.
+    std::uint64_t cellContacts = 0;
 
     // Whether the kind's settings window is shown; the desktop draws it.
     bool settingsVisible = false;
 
     // The shell-wide values this simulation reads and writes.
     ShellState& shell;
+
+private:
+    // Water and pigment of particle i pass to and from its footprint: the
+    // disc of radius r around cell (ix, iy), perspective scale S.
+    void stampFootprint(int i, int ix, int iy, int r, float S);
+
+    FootprintRows footprintRows;
 };

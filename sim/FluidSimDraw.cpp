@@ -3,18 +3,23 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "sim/DepositionPixels.h"
 #include "sim/FluidSimCppPort.h"
 #include "sim/SimulationDrawPolicy.h"
 
 namespace {
 
-// Replaces the whole texture image, so a new canvas size needs nothing else.
-void uploadDeposition(unsigned& texture, const std::vector<MyAlgebra::vec4>& deposition,
-                      int width, int height) {
+// The texture keeps 8 bits per channel, so it is sent bytes, not floats:
+// the whole image when the texture is new or the deposition was replaced or
+// resized, otherwise only the part the simulation changed since the last
+// refresh. What the texture holds is the same either way.
+void refreshDepositionTexture(FluidSimCppPort& sim, unsigned& texture) {
+    bool whole = false;
     if (texture == 0) {
         GLuint name = 0;
         glGenTextures(1, &name);
         texture = name;
+        whole = true;
     }
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -23,12 +28,38 @@ void uploadDeposition(unsigned& texture, const std::vector<MyAlgebra::vec4>& dep
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     // A deposition not yet sized for the canvas is not handed to OpenGL,
     // which would read past its end.
+    const int width = sim.width;
+    const int height = sim.height;
     const bool complete = width >= 0 && height >= 0 &&
-                          deposition.size() >= static_cast<std::size_t>(width) *
-                                                   static_cast<std::size_t>(height);
+                          sim.deposition.size() >= static_cast<std::size_t>(width) *
+                                                       static_cast<std::size_t>(height);
+    DepositionTexture& held = sim.depositionTextureContent;
     if (complete) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_FLOAT,
-                     deposition.data());
+        whole = whole || held.texture != texture || held.width != width ||
+                held.height != height || held.source != sim.deposition.data();
+        CellRect region = whole ? CellRect::whole(width, height) : sim.depositionChanged;
+        region.x0 = std::max(region.x0, 0);
+        region.y0 = std::max(region.y0, 0);
+        region.x1 = std::min(region.x1, width);
+        region.y1 = std::min(region.y1, height);
+        // Rows of RGBA bytes are whole words, but say so rather than rely on it.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        if (whole) {
+            depositionBytes(sim.deposition.data(), width, region, held.pixels);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         held.pixels.data());
+            held.texture = texture;
+            held.width = width;
+            held.height = height;
+            held.source = sim.deposition.data();
+            // A whole image's bytes are not kept: later refreshes are small.
+            std::vector<std::uint8_t>().swap(held.pixels);
+        } else if (!region.empty()) {
+            depositionBytes(sim.deposition.data(), width, region, held.pixels);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, region.x0, region.y0, region.width(), region.height(),
+                            GL_RGBA, GL_UNSIGNED_BYTE, held.pixels.data());
+        }
+        sim.depositionChanged = CellRect{};
     }
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glBindTexture(GL_TEXTURE_2D, 0);
@@ -65,7 +96,7 @@ void FluidSimCppPort::draw() {
 
     if (panel.showDeposition == 1) {
         if (takeDepositionUpload(window, panel)) {
-            uploadDeposition(window.depositionTexture, deposition, width, height);
+            refreshDepositionTexture(*this, window.depositionTexture);
         }
         drawDepositionQuad(window.depositionTexture, window);
     }

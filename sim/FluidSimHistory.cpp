@@ -1,16 +1,8 @@
 #include <algorithm>
-#include <cstring>
 
 #include "sim/FluidSimCppPort.h"
 
 namespace {
-
-// memcpy with an empty source or target is undefined even for zero bytes.
-void copyFloats(void* target, const void* source, std::size_t floats) {
-    if (floats > 0) {
-        std::memcpy(target, source, floats * sizeof(float));
-    }
-}
 
 // The history keeps the newest twelve snapshots.
 constexpr std::int32_t historyLimit = 12;
@@ -19,26 +11,29 @@ constexpr std::size_t floatsPerCell = 4;
 
 }  // namespace
 
+// A snapshot shares with the last one taken or restored every tile that has
+// not changed since, so only what was painted in between is stored again.
 void FluidSimCppPort::pushHistory() {
     if (historyTop > historyLimit - 2) {
         history.pop_front();
         --historyTop;
     }
-    std::vector<float> snapshot(floatsPerCell * deposition.size());
+    DepositionSnapshot snapshot =
+        DepositionSnapshot::capture(deposition, width, height, historyReference);
     ++historyTop;
-    copyFloats(snapshot.data(), deposition.data(), snapshot.size());
+    historyReference = snapshot;
     history.push_back(std::move(snapshot));
 }
 
 void FluidSimCppPort::undo() {
     if (!history.empty()) {
-        const std::vector<float>& newest = history.back();
         // The shell empties the history whenever the canvas size can change,
-        // so the sizes agree; the bound only keeps a stray snapshot from
-        // writing past the deposition.
-        const std::size_t floats = std::min(newest.size(), floatsPerCell * deposition.size());
-        copyFloats(deposition.data(), newest.data(), floats);
+        // so the sizes agree; a stray snapshot of another size still never
+        // writes past the deposition.
+        history.back().restoreInto(deposition);
+        historyReference = std::move(history.back());
         history.pop_back();
+        depositionChanged = CellRect::whole(width, height);
     }
     if (historyTop >= 0) {
         --historyTop;
@@ -47,6 +42,7 @@ void FluidSimCppPort::undo() {
 
 void FluidSimCppPort::clearHistory() {
     history.clear();
+    historyReference = DepositionSnapshot();
     historyTop = -1;
 }
 
@@ -76,4 +72,5 @@ void FluidSimCppPort::loadDeposition(const MyAlgebra::vec4* picture) {
             deposition[k].w = 0.0f;
         }
     }
+    depositionChanged = CellRect::whole(width, height);
 }

@@ -8,7 +8,14 @@
 // bit, so please do not reorder, merge or "simplify" the arithmetic below:
 // each bracket is where the rounding happens. Constants are float on purpose
 // (a double literal would silently widen the whole expression).
+//
+// What makes it fast without changing a bit: a footprint visits only the
+// cells of its disc, row by row, and stops at the first cell where the
+// particle has run dry (every later cell would be skipped anyway); the
+// particle's water and pigment stay in registers meanwhile; and the paper
+// dries only the cells known to be wet, never the whole canvas.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -42,25 +49,22 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
     return {dt * s * b, dt * s};  // (dt · s) first, then · b
 }
 
-// A particle leaves water and exchanges pigment in one cell of its footprint.
-struct Contact {
-    float& water;
-    float& pigment;
-    const float& capacity;
-    const float& rate;
-    float& held;
-    MyAlgebra::vec4& deposit;
+// What every contact of this step shares.
+struct ContactRules {
+    MyAlgebra::vec4 paint;
+    float R;
+    float complement;
 };
 
 // Water passes from the particle into the cell. The cell gains exactly what
-// the particle loses and never holds more than its capacity.
-void absorb(Contact& c) {
-    const float cap = c.capacity;
-    if (cap == 0.0f || !(c.water >= kDryWater)) return;
-    float w = c.water;
-    float held = c.held;
+// the particle loses and never holds more than its capacity. Called only
+// while the particle is wet.
+inline void absorb(float& water, float cap, float rate, float& heldCell) {
+    if (cap == 0.0f) return;
+    float w = water;
+    float held = heldCell;
     // Worked out from the water held before this contact.
-    const float u = (cap - held) / cap * c.rate;
+    const float u = (cap - held) / cap * rate;
     if (cap > u) {
         w -= u;
     } else {
@@ -72,38 +76,41 @@ void absorb(Contact& c) {
         w += held - cap;
         held = cap;
     }
-    c.water = w;
-    c.held = held;
+    water = w;
+    heldCell = held;
 }
 
 // The cell's colour moves towards the paint colour in proportion to the new
 // and old amounts; the particle picks up part of the old deposit and lays
 // down part of what it carries. The deposit never exceeds 1: the surplus
 // stays with the particle.
-void exchangePigment(Contact& c, const MyAlgebra::vec4& paint, float R, float complement,
-                     float S) {
-    if (!(c.water >= kDryWater)) return;
-    MyAlgebra::vec4& d = c.deposit;
+inline void exchangePigment(float& pigment, MyAlgebra::vec4& d, const ContactRules& rules,
+                            float supply) {
     const float Da = d.w;
-    const float E = paint.w;
+    const float E = rules.paint.w;
     const float total = E + Da;
     // With no paint and no deposit there is nothing to blend towards.
     if (total != 0.0f) {
-        d.x = (E * paint.x + Da * d.x) / total;
-        d.y = (E * paint.y + Da * d.y) / total;
-        d.z = (E * paint.z + Da * d.z) / total;
+        d.x = (E * rules.paint.x + Da * d.x) / total;
+        d.y = (E * rules.paint.y + Da * d.y) / total;
+        d.z = (E * rules.paint.z + Da * d.z) / total;
     }
-    const float p = c.pigment;
-    float pNew = p + complement * Da - R * p;
-    // Uses the particle's new amount, as intended.
-    float Dn = Da + R * pNew - complement * Da + E * S;
+    const float p = pigment;
+    float pNew = p + rules.complement * Da - rules.R * p;
+    // Uses the particle's new amount, as intended. supply is E · S, the
+    // same float product for every cell of the footprint.
+    float Dn = Da + rules.R * pNew - rules.complement * Da + supply;
     if (Dn > 1.0f) {
         pNew += Dn - 1.0f;
         Dn = 1.0f;
     }
-    c.pigment = pNew;
+    pigment = pNew;
     d.w = Dn;
 }
+
+}  // namespace
+
+namespace {
 
 // The step reads each particle array for particleCount entries and each grid
 // for width × height cells; the gradient only while roughness is on. Without
@@ -126,11 +133,57 @@ bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
 
 }  // namespace
 
+void FluidSimCppPort::stampFootprint(int i, int ix, int iy, int r, float S) {
+    const PanelSettings& panel = shell.panel;
+    const ContactRules rules{panel.paintColor, panel.resolvability, panel.resolvabilityComplement};
+    // The same float product the contact formula forms in every cell.
+    const float supply = rules.paint.w * S;
+
+    float water = particleWater[i];
+    float pigment = particlePigment[i].w;
+    float* const capacity = absorptionCapacity.data();
+    float* const rate = absorptionRate.data();
+    float* const held = absorbedWater.data();
+    MyAlgebra::vec4* const deposit = deposition.data();
+
+    // Rows dy = −r .. r, cells left to right: the order of the plain disc.
+    const std::vector<int>& rows = footprintRows.halfWidths(r);
+    const int firstRow = std::max(-r, -iy);
+    const int lastRow = std::min(r, height - 1 - iy);
+    bool wet = true;
+    for (int dy = firstRow; dy <= lastRow && wet; ++dy) {
+        const int h = rows[static_cast<std::size_t>(dy + r)];
+        const int left = std::max(ix - h, 0);
+        const int right = std::min(ix + h, width - 1);
+        const std::size_t rowStart = static_cast<std::size_t>(iy + dy) * static_cast<std::size_t>(width);
+        for (int cx = left; cx <= right; ++cx) {
+            const std::size_t k = rowStart + static_cast<std::size_t>(cx);
+            absorb(water, capacity[k], rate[k], held[k]);
+            wetCells.touched(absorbedWater, k);
+            ++cellContacts;
+            // Once the particle is dry, no later cell of the footprint takes
+            // water or pigment: the rest of the disc is skipped.
+            if (!(water >= kDryWater)) {
+                wet = false;
+                break;
+            }
+            exchangePigment(pigment, deposit[k], rules, supply);
+        }
+    }
+    particleWater[i] = water;
+    particlePigment[i].w = pigment;
+
+    // Everything the disc may have changed, for the display.
+    depositionChanged.include(CellRect{std::max(ix - r, 0), std::max(iy + firstRow, 0),
+                                       std::min(ix + r + 1, width), iy + lastRow + 1});
+}
+
 void FluidSimCppPort::step(float dt) {
     PanelSettings& panel = shell.panel;
     EditingState& editing = shell.editing;
     const float rho = panel.surfaceRoughness;
     if (!hasStateForStep(*this, rho > 0.0f)) return;
+    wetCells.attach(absorbedWater);
 
     shell.window.stepCount += 1;
 
@@ -142,9 +195,6 @@ void FluidSimCppPort::step(float dt) {
 
     const float W = static_cast<float>(width);
     const float H = static_cast<float>(height);
-    const MyAlgebra::vec4 paint = panel.paintColor;
-    const float R = panel.resolvability;
-    const float complement = panel.resolvabilityComplement;
 
     for (int i = 0; i < particleCount; ++i) {
         vec2& position = particlePosition[i];
@@ -171,22 +221,7 @@ void FluidSimCppPort::step(float dt) {
             const float S = columnScale[ix];
             const int r = sizeClassOf(*this, particleWater[i] - kDryWater);
             stampRadius = r;
-
-            // The footprint: a disc of radius r around the particle's cell,
-            // row by row, clipped to the canvas.
-            for (int dy = -r; dy <= r; ++dy) {
-                for (int dx = -r; dx <= r; ++dx) {
-                    if (dx * dx + dy * dy > r * r) continue;
-                    const int cx = ix + dx;
-                    const int cy = iy + dy;
-                    if (cx < 0 || cx >= width || cy < 0 || cy >= height) continue;
-                    const int k = cy * width + cx;
-                    Contact contact{particleWater[i],  particlePigment[i].w, absorptionCapacity[k],
-                                    absorptionRate[k], absorbedWater[k],     deposition[k]};
-                    absorb(contact);
-                    exchangePigment(contact, paint, R, complement, S);
-                }
-            }
+            stampFootprint(i, ix, iy, r, S);
 
             // Without gravity every particle gets a push in a fresh random
             // direction; the draws are kept as the gravity points.
@@ -236,14 +271,8 @@ void FluidSimCppPort::step(float dt) {
         if (editing.brushRespawnCount > 5.0f) editing.brushDragged = 0;
     }
 
+    // Only wet cells can dry: the list holds every cell with water above 0.
     if (panel.dryingAmount > 0.0f && panel.rateFill > 0.0f) {
-        const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        for (std::size_t k = 0; k < cells; ++k) {
-            float& held = absorbedWater[k];
-            if (held > 0.0f) {
-                held = held - panel.dryingAmount;
-                if (held < 0.0f) held = 0.0f;
-            }
-        }
+        wetCells.dry(absorbedWater, panel.dryingAmount);
     }
 }

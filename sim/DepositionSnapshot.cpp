@@ -1,0 +1,131 @@
+#include "sim/DepositionSnapshot.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+constexpr std::size_t floatsPerCell = 4;
+
+bool allZeroBits(const MyAlgebra::vec4* cells, std::size_t count) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(cells);
+    const std::size_t n = count * sizeof(MyAlgebra::vec4);
+    for (std::size_t b = 0; b < n; ++b) {
+        if (bytes[b] != 0) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void DepositionSnapshot::tileExtent(int tx, int ty, int& x0, int& y0, int& tw, int& th) const {
+    x0 = tx * tileSize;
+    y0 = ty * tileSize;
+    tw = std::min(tileSize, columns - x0);
+    th = std::min(tileSize, rows - y0);
+}
+
+DepositionSnapshot::DepositionSnapshot(const std::vector<float>& floats) {
+    // One row of cells; a last cell given only in part is padded with zeros
+    // that a restore never copies.
+    std::vector<MyAlgebra::vec4> cells((floats.size() + floatsPerCell - 1) / floatsPerCell);
+    if (!floats.empty()) {
+        std::memcpy(static_cast<void*>(cells.data()), floats.data(), floats.size() * sizeof(float));
+    }
+    *this = capture(cells, static_cast<int>(cells.size()), 1, DepositionSnapshot());
+    floatCount = floats.size();
+}
+
+void DepositionSnapshot::assign(std::size_t count, float value) {
+    *this = DepositionSnapshot(std::vector<float>(count, value));
+}
+
+DepositionSnapshot DepositionSnapshot::capture(const std::vector<MyAlgebra::vec4>& cells, int width,
+                                               int height, const DepositionSnapshot& reference) {
+    DepositionSnapshot snapshot;
+    const bool grid = width > 0 && height > 0 &&
+                      static_cast<std::size_t>(width) * static_cast<std::size_t>(height) == cells.size();
+    snapshot.columns = grid ? width : static_cast<int>(cells.size());
+    snapshot.rows = grid ? height : (cells.empty() ? 0 : 1);
+    snapshot.floatCount = floatsPerCell * cells.size();
+    if (cells.empty()) return snapshot;
+
+    const bool comparable = reference.columns == snapshot.columns && reference.rows == snapshot.rows;
+    const int across = snapshot.tilesAcross();
+    const int up = snapshot.tilesUp();
+    snapshot.tiles.resize(static_cast<std::size_t>(across) * static_cast<std::size_t>(up));
+    Tile scratch;
+    for (int ty = 0; ty < up; ++ty) {
+        for (int tx = 0; tx < across; ++tx) {
+            int x0, y0, tw, th;
+            snapshot.tileExtent(tx, ty, x0, y0, tw, th);
+            // Gather the tile's cells, row by row.
+            scratch.resize(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
+            for (int row = 0; row < th; ++row) {
+                const std::size_t from = static_cast<std::size_t>(y0 + row) * snapshot.columns + x0;
+                std::memcpy(scratch.data() + static_cast<std::size_t>(row) * tw, cells.data() + from,
+                            static_cast<std::size_t>(tw) * sizeof(MyAlgebra::vec4));
+            }
+            const std::size_t index = static_cast<std::size_t>(ty) * across + tx;
+            // Compared as bytes, so -0, NaNs and subnormals count as changes
+            // exactly when their bits differ.
+            if (comparable) {
+                const std::shared_ptr<const Tile>& old = reference.tiles[index];
+                const bool same = old ? std::memcmp(old->data(), scratch.data(),
+                                                    scratch.size() * sizeof(MyAlgebra::vec4)) == 0
+                                      : allZeroBits(scratch.data(), scratch.size());
+                if (same) {
+                    snapshot.tiles[index] = old;
+                    continue;
+                }
+            }
+            if (!allZeroBits(scratch.data(), scratch.size())) {
+                snapshot.tiles[index] = std::make_shared<const Tile>(scratch);
+            }
+        }
+    }
+    return snapshot;
+}
+
+bool DepositionSnapshot::restoreInto(std::vector<MyAlgebra::vec4>& cells) const {
+    // Never more than either side holds: a snapshot of another size cannot
+    // write past the deposition.
+    const std::size_t limit = std::min(floatCount, floatsPerCell * cells.size());
+    float* const target = reinterpret_cast<float*>(cells.data());
+    const int across = tilesAcross();
+    for (int ty = 0; ty < tilesUp(); ++ty) {
+        for (int tx = 0; tx < across; ++tx) {
+            int x0, y0, tw, th;
+            tileExtent(tx, ty, x0, y0, tw, th);
+            const std::shared_ptr<const Tile>& tile = tiles[static_cast<std::size_t>(ty) * across + tx];
+            for (int row = 0; row < th; ++row) {
+                const std::size_t start =
+                    floatsPerCell * (static_cast<std::size_t>(y0 + row) * columns + x0);
+                if (start >= limit) continue;
+                const std::size_t count = std::min(floatsPerCell * tw, limit - start);
+                if (tile) {
+                    std::memcpy(target + start, tile->data() + static_cast<std::size_t>(row) * tw,
+                                count * sizeof(float));
+                } else {
+                    std::memset(target + start, 0, count * sizeof(float));
+                }
+            }
+        }
+    }
+    return floatCount == floatsPerCell * cells.size();
+}
+
+std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots) {
+    std::unordered_set<const DepositionSnapshot::Tile*> seen;
+    std::size_t bytes = 0;
+    for (const DepositionSnapshot& snapshot : snapshots) {
+        for (const auto& tile : snapshot.tiles) {
+            if (tile && seen.insert(tile.get()).second) {
+                bytes += tile->size() * sizeof(MyAlgebra::vec4);
+            }
+        }
+    }
+    return bytes;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "util/Vectors.h"
+
+// One saved deposition for undo. It is cut into square tiles, and a tile
+// that did not change since the snapshot it is compared with is shared with
+// that snapshot rather than copied, so a history of brush strokes on a
+// large picture holds little more than the strokes themselves. A tile whose
+// bits are all zero (paper never painted) holds no storage at all.
+class DepositionSnapshot {
+public:
+    // Cells along a tile's side.
+    static constexpr int tileSize = 32;
+
+    DepositionSnapshot() = default;
+    // A snapshot given as plain floats, four per cell in grid order, as the
+    // history once held them. Restoring it copies the floats in that order.
+    DepositionSnapshot(const std::vector<float>& floats);  // NOLINT: implicit on purpose
+
+    // Saves cells (width × height of them, or one row of all of them when
+    // the sizes disagree), sharing every tile that is bit for bit the same
+    // as in reference.
+    static DepositionSnapshot capture(const std::vector<MyAlgebra::vec4>& cells, int width,
+                                      int height, const DepositionSnapshot& reference);
+
+    // Copies the saved floats back in grid order, at most as many as cells
+    // holds. True when the snapshot covered cells exactly.
+    bool restoreInto(std::vector<MyAlgebra::vec4>& cells) const;
+
+    // The number of floats saved: 4 per cell.
+    std::size_t size() const { return floatCount; }
+    // Replaces the snapshot by count floats of one value.
+    void assign(std::size_t count, float value);
+
+    int width() const { return columns; }
+    int height() const { return rows; }
+
+    using Tile = std::vector<MyAlgebra::vec4>;
+    // Bytes of tile storage held by all the snapshots together, each shared
+    // tile counted once.
+    friend std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots);
+
+private:
+    int tilesAcross() const { return (columns + tileSize - 1) / tileSize; }
+    int tilesUp() const { return (rows + tileSize - 1) / tileSize; }
+    // The cells of tile (tx, ty): from x0, y0, tw × th of them.
+    void tileExtent(int tx, int ty, int& x0, int& y0, int& tw, int& th) const;
+
+    int columns = 0;
+    int rows = 0;
+    std::size_t floatCount = 0;
+    // Row by row of tiles; null stands for a tile of zero bits.
+    std::vector<std::shared_ptr<const Tile>> tiles;
+};
+
+std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots);

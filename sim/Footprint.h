@@ -1,0 +1,19 @@
+#pragma once
+
+#include <vector>
+
+// The footprint of a particle is the disc of cells (dx, dy) around its own
+// cell with dx² + dy² <= r². Row dy of it spans dx = −h .. h; these
+// half-widths are worked out once per radius, so the step visits exactly the
+// cells of the disc, row by row, without testing the ones outside it.
+class FootprintRows {
+public:
+    // Half-widths of rows dy = −r .. r, in that order.
+    const std::vector<int>& halfWidths(int r);
+
+private:
+    std::vector<std::vector<int>> byRadius;
+};
+
+// The largest h >= 0 with h² <= n, for n >= 0.
+int integerSquareRoot(long long n);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The cells that hold absorbed water, so the paper dries in time
+// proportional to its wet cells rather than to the whole canvas.
+//
+// Only the step wets a cell, and it reports every cell it wets. The grid
+// itself is replaced whole when it is refilled (initAbsorption), which is
+// noticed from its new storage: the list is then rebuilt from one sweep.
+// Code that writes held water into the grid by hand between steps calls
+// forget(), so the next step sweeps once again.
+class WetCells {
+public:
+    // Makes sure the list covers the grid as it is now: sweeps it when the
+    // grid is not the one the list was built for.
+    void attach(const std::vector<float>& held);
+
+    // A contact left held water in cell k; lists it if it is wet and new.
+    void touched(const std::vector<float>& held, std::size_t k) {
+        if (held[k] > 0.0f && listed[k] == 0) {
+            listed[k] = 1;
+            cells.push_back(static_cast<std::uint32_t>(k));
+        }
+    }
+
+    // Removes amount from every wet cell, never below 0; cells that are no
+    // longer wet leave the list. Each cell dries on its own, so the order
+    // of the list does not matter.
+    void dry(std::vector<float>& held, float amount);
+
+    // The next attach sweeps the grid again.
+    void forget() { source = nullptr; }
+
+    std::size_t count() const { return cells.size(); }
+
+private:
+    std::vector<std::uint32_t> cells;
+    std::vector<std::uint8_t> listed;
+    const float* source = nullptr;
+    std::size_t sourceSize = 0;
+};

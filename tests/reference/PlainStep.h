@@ -1,0 +1,16 @@
+#pragma once
+
+#include "sim/FluidSimCppPort.h"
+
+// The time step done the plain way: every particle's footprint cell by cell
+// and a sweep over the whole canvas to dry it. The painter's own step must
+// give the same bits; the tests and benchmarks compare the two.
+void plainStep(FluidSimCppPort& sim, float dt);
+
+// A simulation whose step is the plain one, for running whole scenes the
+// plain way beside the painter's own.
+class PlainStepSim : public FluidSimCppPort {
+public:
+    using FluidSimCppPort::FluidSimCppPort;
+    void step(float dt) override { plainStep(*this, dt); }
+};

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sim/FluidSimCppPort.h"
+#include "tests/reference/PlainStep.h"
+#include "util/Random.h"
+
+// The painter's step against the plain one, on many random scenes: after
+// every step both must hold the same bits everywhere, and have drawn the
+// same random numbers. Each runs on its own simulation with its own copy of
+// the generator, swapped in around its step.
+
+namespace {
+
+template <typename T>
+bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// What a scene varies, drawn from one seed.
+struct SceneSettings {
+    int width = 0;
+    int height = 0;
+    int particles = 0;
+    int sizeIndex = 0;
+    bool gravity = true;
+    float roughness = 0.0f;
+    bool outline = false;
+    bool perspective = false;
+    int spawnMode = 1;
+    float capacity = 0.0f;
+    float rate = 0.0f;
+    float drying = 0.0f;
+    MyAlgebra::vec4 paint{};
+    float resolvability = 0.55f;
+    std::vector<float> heights;
+    std::vector<vec2> path;
+    std::vector<vec2> area;
+    vec2 lines[4]{};
+    vec2 gravityEnd{};
+
+    explicit SceneSettings(std::uint32_t seed) {
+        std::mt19937 gen(seed);
+        auto unit = [&gen] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(gen); };
+        auto pick = [&gen](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
+        width = pick(1, 90);
+        height = pick(1, 90);
+        particles = pick(1, 150);
+        sizeIndex = pick(0, 10);
+        gravity = pick(0, 1) == 1;
+        roughness = pick(0, 1) == 1 ? unit() * 9.5f : 0.0f;
+        outline = pick(0, 2) == 0;
+        perspective = pick(0, 2) == 0;
+        spawnMode = pick(1, 2);
+        // Capacity is usually ten times the rate; sometimes below it, so
+        // water overflows back to the particle, and sometimes 0.
+        rate = unit() * 0.05f;
+        const int capacityKind = pick(0, 4);
+        capacity = capacityKind == 0 ? 0.0f : capacityKind == 1 ? rate * 0.5f : rate * 10.0f;
+        drying = pick(0, 3) == 0 ? 0.0f : unit() * 0.002f;
+        paint = {unit(), unit(), unit(), pick(0, 5) == 0 ? 0.0f : unit() * 0.05f};
+        resolvability = unit();
+        heights.resize(static_cast<std::size_t>(width) * height);
+        for (float& h : heights) h = unit();
+        auto point = [&] {
+            return vec2{unit() * 1.2f * width - 0.1f * width, unit() * 1.2f * height - 0.1f * height};
+        };
+        for (int n = pick(1, 5); n > 0; --n) path.push_back(point());
+        for (int n = pick(2, 6); n > 0 && outline; --n) area.push_back(point());
+        for (vec2& p : lines) p = point();
+        gravityEnd = {unit() * 2.0f - 1.0f, unit() * 2.0f - 1.0f};
+    }
+};
+
+// One simulation set up from the settings through its own operations, as
+// the shell sets it up.
+template <typename Sim>
+struct SceneSim {
+    ShellState shell;
+    Sim sim{shell};
+
+    explicit SceneSim(const SceneSettings& s) {
+        WindowLayout& window = shell.window;
+        window.canvasWidth = s.width;
+        window.canvasHeight = s.height;
+        window.displayScale = 1.0f;
+        PanelSettings& panel = shell.panel;
+        panel.gravityEnabled = s.gravity ? 1 : 0;
+        panel.surfaceRoughness = s.roughness;
+        panel.capacityFill = s.capacity;
+        panel.rateFill = s.rate;
+        panel.dryingAmount = s.drying;
+        panel.paintColor = s.paint;
+        panel.resolvability = s.resolvability;
+        panel.resolvabilityComplement = 1.0f - s.resolvability;
+        panel.emitting = 1;
+        EditingState& editing = shell.editing;
+        editing.spawnMode = s.spawnMode;
+        editing.brushPoint = s.path.front();
+        editing.gravityEnd = s.gravityEnd;
+        for (vec2 p : s.path) editing.path.points.push_back(p);
+        measurePath(editing.path);
+        for (vec2 p : s.area) editing.area.points.push_back(p);
+        if (s.perspective) {
+            editing.guideLine1Start = s.lines[0];
+            editing.guideLine1End = s.lines[1];
+            editing.guideLine2Start = s.lines[2];
+            editing.guideLine2End = s.lines[3];
+            editing.guideLineGap = 0.5f * s.height;
+        }
+        shell.initSeed = [] { return 7u; };
+        buildSizeMassTable(sim);
+        selectParticleSize(sim, s.sizeIndex);
+        sim.particleCount = s.particles;
+        sim.init();
+        sim.setSurface(s.heights.data());
+        sim.parkParticles();
+    }
+};
+
+struct SideBySide {
+    SceneSim<FluidSimCppPort> fast;
+    SceneSim<PlainStepSim> plain;
+    RandomState fastRandom;
+    RandomState plainRandom;
+
+    explicit SideBySide(const SceneSettings& s) : fast(s), plain(s) {
+        fastRandom = plainRandom = randomState();
+    }
+
+    void step() {
+        randomState() = fastRandom;
+        fast.sim.step(1.0f);
+        fastRandom = randomState();
+        randomState() = plainRandom;
+        plain.sim.step(1.0f);
+        plainRandom = randomState();
+    }
+
+    // Applies the same change to both, as the shell would between steps.
+    template <typename Change>
+    void both(Change change) {
+        change(fast.shell, static_cast<FluidSimCppPort&>(fast.sim));
+        change(plain.shell, static_cast<FluidSimCppPort&>(plain.sim));
+    }
+
+    std::string difference() const {
+        const FluidSimCppPort& a = fast.sim;
+        const FluidSimCppPort& b = plain.sim;
+        if (fastRandom.state != plainRandom.state) return "random draws";
+        if (!sameBytes(a.particlePosition, b.particlePosition)) return "positions";
+        if (!sameBytes(a.particleVelocity, b.particleVelocity)) return "velocities";
+        if (!sameBytes(a.particleWater, b.particleWater)) return "water";
+        if (!sameBytes(a.particlePigment, b.particlePigment)) return "pigment";
+        if (!sameBytes(a.absorbedWater, b.absorbedWater)) return "absorbed water";
+        if (!sameBytes(a.deposition, b.deposition)) return "deposition";
+        if (a.stampRadius != b.stampRadius) return "stamp radius";
+        const PanelSettings& pa = fast.shell.panel;
+        const PanelSettings& pb = plain.shell.panel;
+        const EditingState& ea = fast.shell.editing;
+        const EditingState& eb = plain.shell.editing;
+        if (pa.activeParticles != pb.activeParticles) return "active count";
+        if (ea.brushDragged != eb.brushDragged || !sameBits(ea.brushRespawnCount, eb.brushRespawnCount))
+            return "brush state";
+        if (!sameBits(ea.gravityStart.x, eb.gravityStart.x) || !sameBits(ea.gravityEnd.y, eb.gravityEnd.y))
+            return "gravity points";
+        if (fast.shell.window.stepCount != plain.shell.window.stepCount) return "step count";
+        return "";
+    }
+};
+
+// Every cell whose deposition differs between before and after lies inside
+// the rectangle the step reported.
+bool changesInside(const std::vector<MyAlgebra::vec4>& before, const FluidSimCppPort& sim) {
+    const CellRect& r = sim.depositionChanged;
+    for (int y = 0; y < sim.height; ++y) {
+        for (int x = 0; x < sim.width; ++x) {
+            const std::size_t k = static_cast<std::size_t>(y) * sim.width + x;
+            if (std::memcmp(&before[k], &sim.deposition[k], sizeof(MyAlgebra::vec4)) == 0) continue;
+            if (x < r.x0 || x >= r.x1 || y < r.y0 || y >= r.y1) return false;
+        }
+    }
+    return true;
+}
+
+TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
+    const RandomState saved = randomState();
+    long long painted = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        const SceneSettings settings(seed);
+        SideBySide pair(settings);
+        for (int n = 0; n < 300; ++n) {
+            // The brush is dragged now and then, and moves as it is.
+            if (n % 7 == 0) {
+                pair.both([n, &settings](ShellState& shell, FluidSimCppPort&) {
+                    shell.editing.brushDragged = 1;
+                    shell.editing.brushPoint = settings.path[static_cast<std::size_t>(n / 7) %
+                                                             settings.path.size()];
+                });
+            }
+            // The panel changes the absorptivity midway: the grids are
+            // refilled and every cell is dry again.
+            if (n == 150) {
+                pair.both([](ShellState& shell, FluidSimCppPort& sim) {
+                    shell.panel.capacityFill *= 0.5f;
+                    sim.initAbsorption();
+                });
+            }
+            // Emission stops for the last steps, so the paper dries out.
+            if (n == 240) {
+                pair.both([](ShellState& shell, FluidSimCppPort&) { shell.panel.emitting = 0; });
+            }
+            pair.fast.sim.depositionChanged = CellRect{};
+            const std::vector<MyAlgebra::vec4> before = pair.fast.sim.deposition;
+            pair.step();
+            const std::string difference = pair.difference();
+            ASSERT_EQ(difference, "") << "scene " << seed << ", step " << n + 1;
+            ASSERT_TRUE(changesInside(before, pair.fast.sim)) << "scene " << seed << ", step " << n + 1;
+        }
+        painted += static_cast<long long>(pair.fast.sim.cellContacts);
+    }
+    // The scenes did paint: the comparison was not between idle canvases.
+    EXPECT_GT(painted, 100000);
+    randomState() = saved;
+}
+
+TEST(StepSideBySide, LargeFootprintsOnTheCanvasEdgesAndCorners) {
+    // The biggest particles, placed on the corners and edges so their
+    // discs are clipped on every side, with water enough to outlast them.
+    const RandomState saved = randomState();
+    SceneSettings settings(99);
+    settings.width = 23;
+    settings.height = 17;
+    settings.particles = 9;
+    settings.outline = false;
+    settings.area.clear();
+    SideBySide pair(settings);
+    const vec2 spots[9] = {{0.2f, 0.3f},  {22.9f, 0.1f}, {0.5f, 16.9f}, {22.5f, 16.5f}, {11.5f, 0.5f},
+                           {0.5f, 8.5f},  {22.5f, 8.5f}, {11.5f, 16.5f}, {11.5f, 8.5f}};
+    pair.both([&spots](ShellState& shell, FluidSimCppPort& sim) {
+        shell.panel.emitting = 0;
+        for (int i = 0; i < 9; ++i) {
+            sim.particlePosition[i] = spots[i];
+            sim.particleWater[i] = 1000.0f + static_cast<float>(i);
+        }
+    });
+    for (int n = 0; n < 20; ++n) {
+        pair.step();
+        ASSERT_EQ(pair.difference(), "") << "step " << n + 1;
+    }
+    EXPECT_EQ(pair.fast.sim.stampRadius, 12);
+    randomState() = saved;
+}
+
+}  // namespace
