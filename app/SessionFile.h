@@ -7,43 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "app/SessionControls.h"
+
 // A session file, read into plain values. Everything in it is checked while it
 // is read, so a session that reaches the player can be played to the end
 // without another check: nothing runs from a file with a single wrong value.
 
 using Rgb = std::array<unsigned char, 3>;
 
-// How a panel control takes a value from a session.
-enum class ControlKind {
-    Checkbox,  // 0 or 1, anything else is refused
-    Choice,    // an integer in low..high, anything else is refused
-    Integer,   // an integer, clamped to low..high as the scrollbar clamps it
-    Real,      // a number, clamped to low..high as the scrollbar clamps it
-};
-
-// One live variable of the control panel that a `set` event may change.
-struct SessionControl {
-    const char* name;
-    ControlKind kind;
-    double low;
-    double high;
-    // The panel callback the control runs after a change; -1 for none.
-    int callbackId;
-};
-
-// The controls in panel order. findSessionControl gives nullptr for a name
-// that is not among them.
-const std::vector<SessionControl>& sessionControls();
-const SessionControl* findSessionControl(std::string_view name);
-
 enum class EventKind { Set, Button, Mouse, Motion, Idle, Color, Reshape, Frame };
-
-enum class PanelButton { Start, Init, Undo, Reset, ImageOpen, ImageSave };
-
-// The button's label as the panel (and a session file) writes it.
-const char* panelButtonLabel(PanelButton button);
-// The id the button passes to the panel callback.
-int panelButtonId(PanelButton button);
 
 // One event; only the members of its kind are meaningful.
 struct SessionEvent {

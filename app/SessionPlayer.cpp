@@ -1,1 +1,114 @@
-// placeholder
+#include "app/SessionPlayer.h"
+
+#include <chrono>
+
+#include "app/MouseInput.h"
+
+namespace {
+
+// Runs work and adds its wall time to seconds.
+template <typename Work>
+void timed(double& seconds, Work&& work) {
+    const auto before = std::chrono::steady_clock::now();
+    work();
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+}
+
+}  // namespace
+
+HeadlessPainter::HeadlessPainter() : shell(windowSystem, images.view()) {
+    windowSystem.shell = &shell;
+}
+
+void setControl(Shell& shell, const SessionControl& control, double value) {
+    PanelSettings& panel = shell.state.panel;
+    if (control.integer != nullptr) {
+        panel.*control.integer = static_cast<int>(value);
+    } else {
+        panel.*control.real = static_cast<float>(value);
+    }
+    if (control.callbackId >= 0) {
+        controlCallback(shell, control.callbackId);
+    }
+}
+
+SessionPlayer::SessionPlayer(HeadlessPainter& painter, const Session& session)
+    : shell(painter.shell), windowSystem(painter.windowSystem), session(session), seed(session.seed) {
+    // Read at the moment of each init, so the event being played decides it.
+    shell.state.initSeed = [this] { return seed; };
+}
+
+SessionPlayer::~SessionPlayer() {
+    shell.state.initSeed = nullptr;
+}
+
+void SessionPlayer::start() {
+    seed = session.seed;
+    shell.canvasName = session.canvas;
+    timed(times.loadSeconds, [&] { initialize(shell); });
+    // The main loop always draws the window once before any input can
+    // arrive; that frame sets the display scale the mouse routines and the
+    // emission read. Without it a session's first stroke would land at 0 × x.
+    windowSystem.displayNow();
+}
+
+void SessionPlayer::play(const SessionEvent& event) {
+    seed = event.seed.value_or(session.seed);
+    switch (event.kind) {
+        case EventKind::Set:
+            setControl(shell, *event.control, event.value);
+            break;
+        case EventKind::Button: {
+            windowSystem.fileAnswer = event.file;
+            const auto press = [&] { controlCallback(shell, panelButtonId(event.button)); };
+            if (event.button == PanelButton::ImageOpen) {
+                timed(times.loadSeconds, press);
+            } else if (event.button == PanelButton::ImageSave) {
+                timed(times.saveSeconds, press);
+            } else {
+                press();
+            }
+            break;
+        }
+        case EventKind::Mouse:
+            // One answer serves both: a press opens the chooser or picks with
+            // the eyedropper, never both.
+            windowSystem.colorAnswer = event.rgb;
+            windowSystem.pixelAnswer.reset();
+            if (event.rgb) {
+                const Rgb& rgb = *event.rgb;
+                windowSystem.pixelAnswer = MyAlgebra::vec3{rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f};
+            }
+            mouse(shell, event.mouseButton, event.mouseState, event.x, event.y);
+            break;
+        case EventKind::Motion:
+            motion(shell, event.x, event.y);
+            break;
+        case EventKind::Idle:
+            for (long long i = 0; i < event.count; ++i) {
+                idle(shell);
+            }
+            break;
+        case EventKind::Color:
+            setPaintColorBytes(shell.state.panel, event.rgb->data());
+            break;
+        case EventKind::Reshape:
+            reshape(shell, event.width, event.height);
+            // A resize is always followed by a redraw.
+            windowSystem.displayNow();
+            break;
+        case EventKind::Frame:
+            windowSystem.displayNow();
+            break;
+    }
+}
+
+void SessionPlayer::playAll(const std::function<void(std::size_t)>& afterEvent) {
+    start();
+    for (std::size_t i = 0; i < session.events.size(); ++i) {
+        play(session.events[i]);
+        if (afterEvent) {
+            afterEvent(i + 1);
+        }
+    }
+}

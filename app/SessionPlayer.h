@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "app/HeadlessWindowSystem.h"
+#include "app/SessionFile.h"
+#include "app/Shell.h"
+
+// A painter without a window: the shell, its pictures and the headless
+// window system that answers it, wired together.
+struct HeadlessPainter {
+    HeadlessPainter();
+    HeadlessPainter(const HeadlessPainter&) = delete;
+    HeadlessPainter& operator=(const HeadlessPainter&) = delete;
+
+    HeadlessImages images;
+    HeadlessWindowSystem windowSystem;
+    Shell shell;
+};
+
+// Wall time spent where pictures are read or written while a session plays.
+struct SessionPlayTimes {
+    // The start-up (button pictures, canvas and its grey levels) and every
+    // Image Open, including the simulation's preparation for the new canvas.
+    double loadSeconds = 0.0;
+    // Every Image Save: composing the result and writing it.
+    double saveSeconds = 0.0;
+};
+
+// Plays a session on a painter as the window system would have delivered
+// it: the painter's start-up on the session's canvas, then every event.
+// Every init takes the session's seed, or the seed of the event causing it.
+class SessionPlayer {
+public:
+    SessionPlayer(HeadlessPainter& painter, const Session& session);
+    SessionPlayer(const SessionPlayer&) = delete;
+    SessionPlayer& operator=(const SessionPlayer&) = delete;
+    // The shell's inits go back to their own seed rule.
+    ~SessionPlayer();
+
+    // The painter's start-up and the first frame the window system draws
+    // after it. Call it once, first.
+    void start();
+    void play(const SessionEvent& event);
+    // start() and every event in order; afterEvent gets the number of events
+    // played so far after each one.
+    void playAll(const std::function<void(std::size_t)>& afterEvent = {});
+
+    SessionPlayTimes times;
+
+private:
+    Shell& shell;
+    HeadlessWindowSystem& windowSystem;
+    const Session& session;
+    std::uint32_t seed;
+};
+
+// Sets a panel control as the user would: the (already clamped) value goes
+// into its live variable, then the control's callback runs, if it has one.
+void setControl(Shell& shell, const SessionControl& control, double value);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+// One line on the standard error stream, rewritten in place while a session
+// plays, so a long render shows that it is moving. It is drawn only when the
+// stream is a terminal (a log file gets no carriage returns) and at most ten
+// times a second, and erased when the run ends.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool enabled);
+    ~ProgressLine();
+
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    struct State {
+        std::size_t eventsPlayed = 0;
+        std::size_t eventsTotal = 0;
+        long long steps = 0;
+        // Percent of an Instant Result run in progress, or -1.
+        int instantPercent = -1;
+    };
+
+    // Redraws the line if a tenth of a second has passed since the last time.
+    void update(const State& state);
+    // Erases the line; later updates draw nothing.
+    void finish();
+
+    // The text of the line (without the control characters).
+    static std::string text(const State& state, double elapsedSeconds);
+
+private:
+    bool enabled;
+    bool drawn = false;
+    std::chrono::steady_clock::time_point started;
+    std::chrono::steady_clock::time_point lastDrawn;
+};

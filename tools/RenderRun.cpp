@@ -1,0 +1,140 @@
+#include "tools/RenderRun.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "app/FileReplace.h"
+#include "app/SessionFile.h"
+#include "app/SessionPlayer.h"
+#include "app/ShellPictures.h"
+#include "image/ImageIO.h"
+#include "tools/ProgressLine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The deposition grid as width × height × 4 float32, little-endian whatever
+// the machine, in grid order (cell y·width + x, components r, g, b, coverage).
+std::string rawDeposition(Shell& shell) {
+    const long long values = 4LL * shell.state.window.canvasWidth * shell.state.window.canvasHeight;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(values) * 4);
+    for (long long k = 0; k < values; ++k) {
+        const float value = shell.simulation->depositionAt(static_cast<int>(k));
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes.push_back(static_cast<char>((bits >> shift) & 0xffu));
+        }
+    }
+    return bytes;
+}
+
+bool writePicture(Shell& shell, const std::string& path) {
+    const ImageRect<MyAlgebra::vec4> result = composeResult(shell);
+    std::string error;
+    if (!replaceFile(path, [&](const std::string& temporary) { return ImageIO::save(temporary, result); }, error)) {
+        std::fprintf(stderr, "seep-render: cannot write %s%s%s\n", path.c_str(), error.empty() ? "" : ": ",
+                     error.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writeRaw(Shell& shell, const std::string& path) {
+    std::string error;
+    if (!replaceFileContents(path, rawDeposition(shell), error)) {
+        std::fprintf(stderr, "seep-render: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// An output whose folder cannot be written is refused before anything runs,
+// rather than after a long render.
+bool outputFolderWritable(const std::string& path) {
+    if (path.empty()) {
+        return true;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        std::fprintf(stderr, "seep-render: cannot write %s: %s: %s\n", path.c_str(), folder.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+double peakMemoryMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    // Linux reports the peak resident set in KiB.
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+}  // namespace
+
+int runRender(const RenderArgs& args) {
+    const Clock::time_point started = Clock::now();
+    Session session;
+    std::string error;
+    if (!loadSession(args.session, session, error)) {
+        std::fprintf(stderr, "seep-render: %s\n", error.c_str());
+        return renderRefused;
+    }
+    if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw)) {
+        return renderRefused;
+    }
+
+    HeadlessPainter painter;
+    Shell& shell = painter.shell;
+    ProgressLine progress(isatty(STDERR_FILENO) == 1);
+    ProgressLine::State shown;
+    shown.eventsTotal = session.events.size();
+    const auto report = [&] {
+        shown.steps = shell.stepStatistics.steps;
+        shown.instantPercent = shell.instantRun.active ? shell.instantRun.percent : -1;
+        progress.update(shown);
+    };
+    // A long Instant Result runs inside one event; the steps keep the line moving.
+    shell.afterStep = [&](const Shell&) { report(); };
+
+    SessionPlayer player(painter, session);
+    player.playAll([&](std::size_t played) {
+        shown.eventsPlayed = played;
+        report();
+    });
+
+    double saveSeconds = player.times.saveSeconds;
+    bool written = true;
+    const Clock::time_point writing = Clock::now();
+    if (!args.output.empty()) {
+        written = writePicture(shell, args.output) && written;
+    }
+    if (!args.raw.empty()) {
+        written = writeRaw(shell, args.raw) && written;
+    }
+    saveSeconds += secondsSince(writing);
+    progress.finish();
+
+    if (args.stats) {
+        std::fprintf(stderr,
+                     "seep-render: steps=%lld step_seconds=%.6f load_seconds=%.6f save_seconds=%.6f "
+                     "total_seconds=%.6f peak_memory_mb=%.1f\n",
+                     shell.stepStatistics.steps, shell.stepStatistics.seconds, player.times.loadSeconds,
+                     saveSeconds, secondsSince(started), peakMemoryMegabytes());
+    }
+    return written ? renderSucceeded : renderWriteFailed;
+}
