@@ -1,6 +1,7 @@
 #include "tools/ProgressLine.h"
 
 #include <cstdio>
+#include <iostream>
 
 namespace {
 
@@ -8,8 +9,37 @@ constexpr std::chrono::milliseconds redrawInterval{100};
 
 }  // namespace
 
+// Passes everything on to the stream's own buffer, after erasing the
+// progress line.
+class ProgressLine::ClearingBuffer : public std::streambuf {
+public:
+    ClearingBuffer(std::streambuf* target, ProgressLine& line) : target(target), line(line) {}
+
+protected:
+    int overflow(int c) override {
+        line.clear();
+        return c == traits_type::eof() ? traits_type::not_eof(c) : target->sputc(static_cast<char>(c));
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        line.clear();
+        return target->sputn(text, count);
+    }
+    int sync() override { return target->pubsync(); }
+
+private:
+    std::streambuf* target;
+    ProgressLine& line;
+};
+
 ProgressLine::ProgressLine(bool enabled)
-    : enabled(enabled), started(std::chrono::steady_clock::now()), lastDrawn(started) {}
+    : enabled(enabled), started(std::chrono::steady_clock::now()), lastDrawn(started) {
+    if (enabled) {
+        outGuard = std::make_unique<ClearingBuffer>(std::cout.rdbuf(), *this);
+        errGuard = std::make_unique<ClearingBuffer>(std::cerr.rdbuf(), *this);
+        savedOut = std::cout.rdbuf(outGuard.get());
+        savedErr = std::cerr.rdbuf(errGuard.get());
+    }
+}
 
 ProgressLine::~ProgressLine() {
     finish();
@@ -31,10 +61,21 @@ void ProgressLine::update(const State& state) {
     drawn = true;
 }
 
-void ProgressLine::finish() {
-    if (enabled && drawn) {
+void ProgressLine::clear() {
+    if (drawn) {
         std::fputs("\r\033[K", stderr);
         std::fflush(stderr);
+        drawn = false;
+    }
+}
+
+void ProgressLine::finish() {
+    clear();
+    if (savedOut != nullptr) {
+        std::cout.rdbuf(savedOut);
+        std::cerr.rdbuf(savedErr);
+        savedOut = nullptr;
+        savedErr = nullptr;
     }
     enabled = false;
 }

@@ -2,12 +2,16 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <streambuf>
 #include <string>
 
 // One line on the standard error stream, rewritten in place while a session
 // plays, so a long render shows that it is moving. It is drawn only when the
 // stream is a terminal (a log file gets no carriage returns) and at most ten
-// times a second, and erased when the run ends.
+// times a second, and erased when the run ends. While it is shown, whatever
+// the painter writes through std::cout or std::cerr first erases it, so the
+// painter's own lines never begin in the middle of it.
 class ProgressLine {
 public:
     explicit ProgressLine(bool enabled);
@@ -28,13 +32,21 @@ public:
     void update(const State& state);
     // Erases the line; later updates draw nothing.
     void finish();
+    // Erases the line if it is shown; the next update draws it again.
+    void clear();
 
     // The text of the line (without the control characters).
     static std::string text(const State& state, double elapsedSeconds);
 
 private:
+    class ClearingBuffer;
+
     bool enabled;
     bool drawn = false;
+    std::unique_ptr<ClearingBuffer> outGuard;
+    std::unique_ptr<ClearingBuffer> errGuard;
+    std::streambuf* savedOut = nullptr;
+    std::streambuf* savedErr = nullptr;
     std::chrono::steady_clock::time_point started;
     std::chrono::steady_clock::time_point lastDrawn;
 };
