@@ -223,8 +223,10 @@ bool endedCleanly(pid_t child, bool stillRunning) {
 }  // namespace
 
 bool fitsLibraryByteCount(std::int64_t width, std::int64_t height, std::size_t bytesPerPixel) {
+    // Divided rather than multiplied out: the pixel count of two 31-bit sides
+    // fits 64 bits, its byte count need not.
     return width >= 0 && height >= 0 && width <= INT32_MAX && height <= INT32_MAX &&
-           byteCount(width, height, bytesPerPixel) <= UINT32_MAX;
+           static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <= UINT32_MAX / bytesPerPixel;
 }
 
 bool pictureWithinLimits(std::int64_t width, std::int64_t height, std::size_t bytesPerPixel) {
