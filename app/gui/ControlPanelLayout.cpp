@@ -126,7 +126,7 @@ bool drawControl(const PanelControl& control, PanelSettings& panel, GroupFrames&
     case PanelItemKind::SessionSave:
         return ImGui::Button(control.label, ImVec2(groups.widthLeft(), 0.0f));
     case PanelItemKind::Radio: {
-        int& value = panel.*control.intVariable;
+        int& value = panel.*sessionControlOf(control)->integer;
         if (ImGui::RadioButton(control.label, value == control.radioValue)) {
             value = control.radioValue;
             return true;
@@ -134,7 +134,7 @@ bool drawControl(const PanelControl& control, PanelSettings& panel, GroupFrames&
         return false;
     }
     case PanelItemKind::Checkbox: {
-        int& value = panel.*control.intVariable;
+        int& value = panel.*sessionControlOf(control)->integer;
         bool ticked = value != 0;
         if (ImGui::Checkbox(control.label, &ticked)) {
             value = ticked ? 1 : 0;
@@ -143,11 +143,11 @@ bool drawControl(const PanelControl& control, PanelSettings& panel, GroupFrames&
         return false;
     }
     case PanelItemKind::IntSlider: {
-        int& value = panel.*control.intVariable;
+        int& value = panel.*sessionControlOf(control)->integer;
         int shown = value;
         sizeSlider(groups);
-        if (ImGui::SliderInt(control.label, &shown, static_cast<int>(control.low),
-                             static_cast<int>(control.high), "%d",
+        if (ImGui::SliderInt(control.label, &shown, static_cast<int>(leftLimit(control)),
+                             static_cast<int>(rightLimit(control)), "%d",
                              ImGuiSliderFlags_AlwaysClamp)) {
             value = static_cast<int>(clampToLimits(control, float(shown)));
             return true;
@@ -155,12 +155,12 @@ bool drawControl(const PanelControl& control, PanelSettings& panel, GroupFrames&
         return false;
     }
     case PanelItemKind::FloatSlider: {
-        float& value = panel.*control.floatVariable;
+        float& value = panel.*sessionControlOf(control)->real;
         float shown = value;
         sizeSlider(groups);
         // The limits go in the panel's order; ImGui runs a slider whose
         // first limit is the larger one from right to left.
-        if (ImGui::SliderFloat(control.label, &shown, control.low, control.high, "%.3f",
+        if (ImGui::SliderFloat(control.label, &shown, leftLimit(control), rightLimit(control), "%.3f",
                                ImGuiSliderFlags_AlwaysClamp)) {
             value = clampToLimits(control, shown);
             return true;
@@ -195,13 +195,14 @@ void place(std::vector<ControlPlacement>* placements, const char* kind, const ch
 }
 
 void drawRunProgress(const PanelStatus& status, GroupFrames& groups,
-                     std::vector<PanelAction>& actions) {
+                     std::vector<PanelAction>& actions, std::vector<ControlPlacement>* placements) {
     ImGui::Spacing();
     ImGui::TextUnformatted("Instant Result");
     ImGui::ProgressBar(float(status.runPercent) / 100.0f, ImVec2(groups.widthLeft(), 0.0f));
     if (ImGui::Button("Cancel", ImVec2(groups.widthLeft(), 0.0f))) {
         actions.push_back(PanelAction{PanelAction::CancelRun, nullptr});
     }
+    place(placements, "button", "Cancel");
 }
 
 void drawSettingsWindow(std::vector<PanelAction>& actions,
@@ -270,7 +271,7 @@ std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStat
     }
     ImGui::EndDisabled();
     if (status.runActive) {
-        drawRunProgress(status, groups, actions);
+        drawRunProgress(status, groups, actions, placements);
     }
     ImGui::Columns(1);
     ImGui::End();
@@ -280,17 +281,43 @@ std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStat
     return actions;
 }
 
-void printControlList(std::ostream& out) {
-    ImGuiContext* context = ImGui::CreateContext();
+OffscreenPanel::OffscreenPanel() : previous(ImGui::GetCurrentContext()) {
+    context = ImGui::CreateContext();
+    ImGui::SetCurrentContext(context);
     setUpPanelStyle();
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(float(panelWidth), float(panelHeight));
     io.DeltaTime = 1.0f / 60.0f;
+    // ImGui needs its font atlas built before a frame; nothing shows it.
     unsigned char* fontPixels = nullptr;
     int fontWidth = 0;
     int fontHeight = 0;
     io.Fonts->GetTexDataAsRGBA32(&fontPixels, &fontWidth, &fontHeight);
+}
 
+OffscreenPanel::~OffscreenPanel() {
+    ImGui::DestroyContext(context);
+    ImGui::SetCurrentContext(previous);
+}
+
+std::vector<PanelAction> OffscreenPanel::frame(PanelSettings& panel, const PanelStatus& status,
+                                               std::vector<ControlPlacement>* placements) {
+    ImGui::SetCurrentContext(context);
+    ImGui::NewFrame();
+    std::vector<PanelAction> actions = buildControlPanel(panel, status, placements);
+    ImGui::Render();
+    return actions;
+}
+
+void OffscreenPanel::moveMouse(float x, float y, bool leftDown) {
+    ImGui::SetCurrentContext(context);
+    ImGuiIO& io = ImGui::GetIO();
+    io.MousePos = ImVec2(x, y);
+    io.MouseDown[0] = leftDown;
+}
+
+void printControlList(std::ostream& out) {
+    OffscreenPanel offscreen;
     PanelSettings panel;
     PanelStatus status;
     status.settingsVisible = true;
@@ -299,12 +326,8 @@ void printControlList(std::ostream& out) {
     // frame before.
     for (int frame = 0; frame < 2; ++frame) {
         placements.clear();
-        ImGui::NewFrame();
-        buildControlPanel(panel, status, &placements);
-        ImGui::Render();
+        offscreen.frame(panel, status, &placements);
     }
-    ImGui::DestroyContext(context);
-
     for (const ControlPlacement& placement : placements) {
         out << placement.kind << '\t' << placement.label << '\t' << std::lround(placement.left)
             << '\t' << std::lround(placement.top) << '\t' << std::lround(placement.width) << '\t'

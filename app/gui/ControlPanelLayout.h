@@ -5,6 +5,8 @@
 
 #include "app/gui/PanelControls.h"
 
+struct ImGuiContext;
+
 // Something the user did in the panel. The panel's window carries it out
 // once the frame is drawn, so no command runs in the middle of an ImGui
 // frame (a command may draw the main window or open a dialog).
@@ -49,6 +51,26 @@ void setUpPanelStyle();
 // disabled: a change in the middle of it could not be played back.
 std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStatus& status,
                                            std::vector<ControlPlacement>* placements = nullptr);
+
+// The panel in a Dear ImGui context of its own that draws nowhere: it lays
+// the panel out for --list-controls, and lets tests work its controls.
+class OffscreenPanel {
+public:
+    OffscreenPanel();
+    ~OffscreenPanel();
+    OffscreenPanel(const OffscreenPanel&) = delete;
+    OffscreenPanel& operator=(const OffscreenPanel&) = delete;
+
+    // One frame of the panel with the mouse where moveMouse left it.
+    std::vector<PanelAction> frame(PanelSettings& panel, const PanelStatus& status,
+                                   std::vector<ControlPlacement>* placements = nullptr);
+    // Where the pointer is (panel pixels) and whether the left button is down.
+    void moveMouse(float x, float y, bool leftDown);
+
+private:
+    ImGuiContext* context;
+    ImGuiContext* previous;
+};
 
 // Lays the panel out once without any window and prints one line per
 // control: its kind, label and rectangle, separated by tabs.

@@ -200,5 +200,18 @@ void refreshControlPanel() {
 }
 
 bool panelWantsMouse() {
-    return ImGui::GetCurrentContext() != nullptr && ImGui::GetIO().WantCaptureMouse;
+    if (ImGui::GetCurrentContext() == nullptr) {
+        return false;
+    }
+    // Asked on behalf of the main window, where the pointer is now: ImGui
+    // must not go by the last position it saw over the panel (its leave
+    // event may not have come through yet), so it is told and brought up to
+    // date first. It then wants the mouse only while one of its controls
+    // holds it.
+    ImGuiIO& io = ImGui::GetIO();
+    if (ImGui::IsMousePosValid(&io.MousePos)) {
+        io.MousePos = ImVec2(-FLT_MAX, -FLT_MAX);
+        drawPanel();
+    }
+    return io.WantCaptureMouse;
 }

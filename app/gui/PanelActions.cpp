@@ -26,25 +26,24 @@ void saveSession(Desktop& desktop) {
 }
 
 void changeControl(Desktop& desktop, const PanelControl& control) {
-    const PanelSettings& panel = desktop.shell.state.panel;
-    switch (control.kind) {
-    case PanelItemKind::Button:
-        runCommand(desktop, control.id);
-        desktop.recorder.button(control.sessionName);
-        return;
-    case PanelItemKind::SessionSave:
+    if (control.kind == PanelItemKind::SessionSave) {
         saveSession(desktop);
         return;
-    default:
-        break;
+    }
+    if (control.kind == PanelItemKind::Button) {
+        runCommand(desktop, panelButtonId(control.button));
+        desktop.recorder.button(panelButtonLabel(control.button));
+        return;
     }
     // A live variable: it holds its new value already.
-    const double value = control.intVariable != nullptr ? double(panel.*control.intVariable)
-                                                        : double(panel.*control.floatVariable);
-    if (control.id >= 0) {
-        runCommand(desktop, control.id);
+    const SessionControl& variable = *sessionControlOf(control);
+    const PanelSettings& panel = desktop.shell.state.panel;
+    const double value = variable.integer != nullptr ? double(panel.*variable.integer)
+                                                     : double(panel.*variable.real);
+    if (variable.callbackId >= 0) {
+        runCommand(desktop, variable.callbackId);
     }
-    desktop.recorder.set(control.sessionName, value);
+    desktop.recorder.set(variable.name, value);
 }
 
 void cancelRun(Desktop& desktop) {

@@ -1,0 +1,234 @@
+# Shared steps of the desktop painter's GUI tests: a private X display, the
+# painter on it, clicks on panel controls by label, screenshots, answers to
+# the file dialogs. Sourced by the test scripts, which then call
+# start_gui_test with their arguments (SEEP SEEP_RENDER SOURCE_DIR). Every
+# background process started here is ended by its own id when the test
+# ends, whether it passes or fails.
+
+set -euo pipefail
+
+GUI_WORK=$(mktemp -d "${TMPDIR:-/tmp}/seep-gui.XXXXXX")
+XVFB_PID=""
+PAINTER_PID=""
+MAIN_WINDOW=""
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -f "$GUI_WORK/painter.err" ]; then
+        echo "--- painter stderr (last lines)" >&2
+        tail -n 20 "$GUI_WORK/painter.err" >&2
+    fi
+    exit 1
+}
+
+# Exit status 77 tells CTest the test was skipped.
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+stop_pid() {
+    local pid=$1
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill "$pid" 2>/dev/null || true
+        for _ in $(seq 1 50); do
+            kill -0 "$pid" 2>/dev/null || return 0
+            sleep 0.1
+        done
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+}
+
+# Dialogs are the painter's children; they go first, then the painter, then
+# the display.
+cleanup() {
+    if [ -n "$PAINTER_PID" ]; then
+        for child in $(pgrep -P "$PAINTER_PID" 2>/dev/null || true); do
+            stop_pid "$child"
+        done
+        stop_pid "$PAINTER_PID"
+    fi
+    stop_pid "$XVFB_PID"
+    [ -n "${KEEP_GUI_WORK:-}" ] || rm -rf "$GUI_WORK"
+}
+trap cleanup EXIT
+
+require_tools() {
+    for tool in Xvfb xdotool import convert compare xdpyinfo; do
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
+    done
+    [ -x "$SEEP" ] || fail "no painter at $SEEP"
+}
+
+# Polls a condition (a command) for up to $1 seconds.
+wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    for _ in $(seq 1 "$tries"); do
+        if "$@" >/dev/null 2>&1; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# A display of our own: the first free number from 90 on.
+start_display() {
+    local n
+    for n in $(seq 90 160); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1400x900x24 -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        if wait_for 20 xdpyinfo; then
+            return 0
+        fi
+        stop_pid "$XVFB_PID"
+        XVFB_PID=""
+    done
+    fail "no X display could be started"
+}
+
+root_window() {
+    xwininfo -root | awk '/Window id:/ {print $4}' | xargs printf '%d\n'
+}
+
+# The painter's main window is the only unnamed top-level window.
+find_main_window() {
+    local root
+    root=$(root_window)
+    xdotool search --maxdepth 1 --onlyvisible --name '^$' 2>/dev/null | grep -vx "$root" | head -n 1
+}
+
+# Starts the painter in the source folder (where it finds its pictures) and
+# waits until its window shows a drawn frame.
+start_painter() {
+    (cd "$SEEP_SOURCE_DIR" && exec "$SEEP" >"$GUI_WORK/painter.out" 2>"$GUI_WORK/painter.err") &
+    PAINTER_PID=$!
+    wait_for 60 find_main_window || fail "the painter's window did not appear"
+    MAIN_WINDOW=$(find_main_window)
+    # Without a window manager the window sits where the toolkit put it,
+    # partly off the screen; screenshots need all of it.
+    xdotool windowmove "$MAIN_WINDOW" 0 0
+    wait_for 10 sh -c "xdotool getwindowgeometry $MAIN_WINDOW | grep -q 'Position: 0,0'" ||
+        fail "the painter's window could not be moved into view"
+    wait_for 60 grep -q "ImGui version: " "$GUI_WORK/painter.err" ||
+        fail "the painter did not finish starting"
+    # A few frames for the first reshape and the panel's first drawing.
+    sleep 1
+    WINDOW_WIDTH=$(window_width)
+    WINDOW_HEIGHT=$(window_height)
+}
+
+painter_alive() {
+    kill -0 "$PAINTER_PID" 2>/dev/null
+}
+
+window_width() {
+    xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Geometry:/ {split($2, s, "x"); print s[1]}'
+}
+
+window_height() {
+    xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Geometry:/ {split($2, s, "x"); print s[2]}'
+}
+
+# The panel's controls with their rectangles in the panel's own pixels.
+list_controls() {
+    [ -f "$GUI_WORK/controls.tsv" ] || "$SEEP" --list-controls >"$GUI_WORK/controls.tsv"
+    cat "$GUI_WORK/controls.tsv"
+}
+
+# Prints "x y" in main-window pixels for a point of a control: the label's
+# nth occurrence (default 1), at the fraction fx of its width (default 0.5).
+control_point() {
+    local label=$1 nth=${2:-1} fx=${3:-0.5}
+    local width=${WINDOW_WIDTH:-$(window_width)}
+    local height=${WINDOW_HEIGHT:-$(window_height)}
+    list_controls | awk -F '\t' -v label="$label" -v nth="$nth" -v fx="$fx" \
+        -v left=$((width - 350)) -v top=$((height - 512)) '
+        $2 == label && ++seen == nth {
+            printf "%d %d\n", left + $3 + fx * $5, top + $4 + $6 / 2; found = 1; exit
+        }
+        END { if (!found) exit 1 }'
+}
+
+click_control() {
+    local point
+    point=$(control_point "$@") || fail "no control labelled '$1'"
+    # shellcheck disable=SC2086
+    xdotool mousemove --window "$MAIN_WINDOW" $point click 1
+    sleep 0.3
+}
+
+shot() {
+    import -window "$MAIN_WINDOW" "$1"
+}
+
+# The colour of one pixel of a screenshot as "R,G,B" bytes.
+pixel() {
+    convert "$1" -crop "1x1+$2+$3" +repage -depth 8 \
+        -format '%[fx:int(255*r+0.5)],%[fx:int(255*g+0.5)],%[fx:int(255*b+0.5)]' info:
+}
+
+# How many pixels of a region (WxH+X+Y) differ between two pictures by more
+# than a few percent.
+changed_pixels() {
+    convert "$1" -crop "$3" +repage "$GUI_WORK/region-a.png"
+    convert "$2" -crop "$3" +repage "$GUI_WORK/region-b.png"
+    compare -metric AE -fuzz "${4:-10}%" "$GUI_WORK/region-a.png" "$GUI_WORK/region-b.png" \
+        null: 2>&1 || true
+}
+
+# Drags the left button along the points given as "x,y" in window pixels,
+# pausing between points so the painter steps meanwhile.
+drag() {
+    local pause=$1
+    shift
+    local first=$1
+    shift
+    xdotool mousemove --window "$MAIN_WINDOW" "${first%,*}" "${first#*,}" mousedown 1
+    sleep "$pause"
+    local point
+    for point in "$@"; do
+        xdotool mousemove --window "$MAIN_WINDOW" "${point%,*}" "${point#*,}"
+        sleep "$pause"
+    done
+    xdotool mouseup 1
+    sleep 0.3
+}
+
+# Answers the file dialog titled $1 with the path $2 and waits until it has
+# closed. Xvfb runs no window manager, so the dialog is focused by hand.
+answer_file_dialog() {
+    local title=$1 path=$2 dialog=""
+    wait_for 30 xdotool search --name "^$title\$" || fail "no '$title' dialog appeared"
+    dialog=$(xdotool search --name "^$title\$" | head -n 1)
+    wait_for 10 xdotool windowfocus --sync "$dialog" || fail "cannot focus the '$title' dialog"
+    sleep 0.5
+    xdotool key ctrl+l
+    sleep 0.2
+    xdotool key ctrl+a
+    xdotool type --delay 20 "$path"
+    sleep 0.5
+    # The location field may first take Return for its completion.
+    for _ in 1 2 3 4 5; do
+        xdotool key Return
+        if wait_for 2 sh -c "! xdotool search --name '^$title\$'"; then
+            return 0
+        fi
+    done
+    fail "the '$title' dialog did not close"
+}
+
+# The painter's program, the renderer and the source folder from the test's
+# arguments; a display of its own, and the painter started on it.
+start_gui_test() {
+    SEEP=$1
+    SEEP_RENDER=$2
+    SEEP_SOURCE_DIR=$3
+    require_tools
+    start_display
+    start_painter
+}
