@@ -59,14 +59,13 @@ bool GlutWindowSystem::readPixel(int x, int y, MyAlgebra::vec3& rgb) {
         return false;
     }
     CurrentWindow current(mainWindow(desktop));
-    // What is on the screen is the front buffer; the back buffer holds
-    // nothing defined after a swap. The pixel is read as bytes and turned
-    // into floats the way a session replays the pick, so both agree exactly.
+    // Read from the back buffer, which keeps the last frame after the swap
+    // (the front buffer of a software-rendered window reads as black). The
+    // pixel is read as bytes and turned into floats the way a session
+    // replays the pick, so both agree exactly.
     std::array<unsigned char, 3> bytes{};
-    glReadBuffer(GL_FRONT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
-    glReadBuffer(GL_BACK);
     rgb = MyAlgebra::vec3{bytes[0] / 255.0f, bytes[1] / 255.0f, bytes[2] / 255.0f};
     desktop.recorder.noteColorAnswer(bytes);
     return true;

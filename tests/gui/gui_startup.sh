@@ -72,6 +72,19 @@ well_shows() {
 xdotool mousemove --window "$MAIN_WINDOW" $((W - 490 + 80 + 25)) $((H - 400)) click 1
 wait_for 10 well_shows 141,57,39 || fail "the colour well did not take the swatch's colour"
 
+# The eyedropper picks the colour under the pointer (at window row
+# H - y, as the painter has always read it) into the well, and prints it.
+xdotool mousemove --window "$MAIN_WINDOW" $((W - 410 + 16)) $((H - 60 - 16)) click 1
+sleep 0.5
+shot "$GUI_WORK/eyedropper.png"
+picked=$(pixel "$GUI_WORK/eyedropper.png" 123 233)
+lines_before=$(wc -l <"$GUI_WORK/painter.out")
+xdotool mousemove --window "$MAIN_WINDOW" 123 234 click 1
+wait_for 10 well_shows "$picked" || fail "the eyedropper did not pick $picked into the well"
+tail -n +$((lines_before + 1)) "$GUI_WORK/painter.out" | grep -Eq '^[0-9.]+, [0-9.]+, [0-9.]+$' ||
+    fail "the eyedropper did not print the colour it picked"
+xdotool mousemove --window "$MAIN_WINDOW" $((W - 410 + 16)) $((H - 60 - 16)) click 1
+
 # "q" over the canvas ends the painter with status 0.
 xdotool mousemove --window "$MAIN_WINDOW" 200 200
 xdotool key q
