@@ -2,9 +2,11 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 #include <string_view>
+#include <vector>
 
 namespace {
 

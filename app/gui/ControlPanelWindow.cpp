@@ -5,9 +5,11 @@
 #include <backends/imgui_impl_glut.h>
 #include <backends/imgui_impl_opengl2.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <chrono>
 #include <iostream>
+#include <vector>
 
 #include "app/gui/ControlPanelLayout.h"
 #include "app/gui/CurrentWindow.h"
