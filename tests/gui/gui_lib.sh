@@ -60,18 +60,17 @@ require_tools() {
     [ -x "$SEEP" ] || fail "no painter at $SEEP"
 }
 
-# Polls a condition (a command) for up to $1 seconds.
+# Polls a condition (a command) until it holds, for up to $1 seconds.
 wait_for() {
-    local seconds=$1
+    local deadline=$((SECONDS + $1))
     shift
-    local tries=$((seconds * 10))
-    for _ in $(seq 1 "$tries"); do
+    while true; do
         if "$@" >/dev/null 2>&1; then
             return 0
         fi
+        [ "$SECONDS" -lt "$deadline" ] || return 1
         sleep 0.1
     done
-    return 1
 }
 
 # A display of our own: the first free number from 90 on.

@@ -13,15 +13,19 @@ click_control "Brush"
 click_control "deposition" 1 0.999
 shot "$GUI_WORK/before-brush.png"
 drag 0.4 150,200 190,200 230,200 270,200 310,200
-sleep 2
-shot "$GUI_WORK/after-brush.png"
-changed=$(changed_pixels "$GUI_WORK/before-brush.png" "$GUI_WORK/after-brush.png" \
-    260x140+100+170 10)
-[ "$changed" -ge 30 ] || fail "the brush stroke left no visible paint ($changed pixels changed)"
-# The stroke darkens the paper: pigment, not just the brush's marker.
-darker=$(convert "$GUI_WORK/before-brush.png" "$GUI_WORK/after-brush.png" -crop 260x140+100+170 \
-    +repage -compose minus_src -composite -threshold 15% -format '%[fx:int(mean*w*h)]' info:)
-[ "$darker" -ge 20 ] || fail "the brush stroke darkened only $darker pixels"
+# The pigment settles over the next steps: polled, for a loaded machine.
+brush_painted() {
+    shot "$GUI_WORK/after-brush.png"
+    changed=$(changed_pixels "$GUI_WORK/before-brush.png" "$GUI_WORK/after-brush.png" \
+        260x140+100+170 10)
+    # Darker, not just different: pigment, not the brush's marker.
+    darker=$(convert "$GUI_WORK/before-brush.png" "$GUI_WORK/after-brush.png" \
+        -crop 260x140+100+170 +repage -compose minus_src -composite -threshold 15% \
+        -format '%[fx:int(mean*w*h)]' info:)
+    [ "$changed" -ge 30 ] && [ "$darker" -ge 20 ]
+}
+wait_for 30 brush_painted ||
+    fail "the brush stroke left no visible paint ($changed pixels changed, $darker darker)"
 
 # Instant Result along a path: the whole run happens in slices while the
 # window stays responsive, and the console shows its progress.
