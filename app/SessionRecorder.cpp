@@ -3,7 +3,7 @@
 #include <iostream>
 #include <utility>
 
-#include "app/FileReplace.h"
+#include "util/FileReplace.h"
 #include "app/SessionFile.h"
 
 namespace {

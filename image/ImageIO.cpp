@@ -10,6 +10,7 @@
 #include "image/LibraryImage.h"
 #include "image/PictureDecoder.h"
 #include "image/PictureHeader.h"
+#include "util/FileReplace.h"
 
 namespace ImageIO {
 namespace {
@@ -131,8 +132,14 @@ bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image) {
         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) != IL_TRUE) {
         return reportCannotSave(name);
     }
-    ilEnable(IL_FILE_OVERWRITE);  // an existing file of that name is replaced
-    if (ilSaveImage(name.c_str()) != IL_TRUE) {
+    // The library writes by name, so it writes a fresh file beside the
+    // target (same folder, same extension) that replaces the target only
+    // once it is complete: a save that fails half-way (a full disk, a name
+    // that is a folder) leaves the old picture as it was.
+    std::string reason;
+    const bool replaced = replaceFile(
+        name, [](const std::string& temporary) { return ilSaveImage(temporary.c_str()) == IL_TRUE; }, reason);
+    if (!replaced) {
         return reportCannotSave(name);
     }
     std::cerr << "ImageIO::save: file saved: " << name << std::endl;

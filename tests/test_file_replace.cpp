@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileReplace.h"
+#include "util/FileReplace.h"
 
 namespace {
 

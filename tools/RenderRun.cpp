@@ -9,7 +9,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "app/FileReplace.h"
+#include "util/FileReplace.h"
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
 #include "app/ShellPictures.h"

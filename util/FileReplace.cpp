@@ -1,4 +1,4 @@
-#include "app/FileReplace.h"
+#include "util/FileReplace.h"
 
 #include <cerrno>
 #include <cstdio>
