@@ -1,0 +1,203 @@
+// Opens every picture of tests/pictures (made by scripts/make-picture-corpus.py)
+// through the painter's Image Open, as a person choosing it in the dialog
+// would. Each either loads with the right size and pixels, or is refused with
+// exactly one line, the cannot-open or the too-large one, while the painter
+// keeps its previous canvas, simulation and editing state.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ShellTestSupport.h"
+#include "sim/FluidSimCppPort.h"
+
+using MyAlgebra::vec4;
+
+namespace {
+
+constexpr int ImageOpen = 5;
+
+enum class Outcome { Loads, CannotOpen, TooLarge };
+
+struct Expected {
+    const char* name;
+    Outcome outcome;
+    int width = 0;  // the picture's size (also the size a too-large line names)
+    int height = 0;
+    // When it loads: the pixel at (x, y), row 0 at the bottom.
+    int x = 0;
+    int y = 0;
+    vec4 pixel{};
+};
+
+const std::vector<Expected>& corpus() {
+    static const std::vector<Expected> files = {
+        {"one-pixel.png", Outcome::Loads, 1, 1, 0, 0, {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1}},
+        {"wide-16384x1.png", Outcome::Loads, 16384, 1, 300, 0, {44 / 255.0f, 44 / 255.0f, 44 / 255.0f, 1}},
+        // Rows top first: red blue / blue red; row 0 is the bottom one.
+        {"palette.png", Outcome::Loads, 2, 2, 0, 0, {0, 0, 1, 1}},
+        {"grey.png", Outcome::Loads, 3, 1, 1, 0, {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}},
+        {"grey-16bit.png", Outcome::Loads, 2, 1, 1, 0, {1, 1, 1, 1}},
+        {"rgb-16bit.png", Outcome::Loads, 1, 1, 0, 0, {1, 0, 32768 / 65535.0f, 1}},
+        {"alpha.png", Outcome::Loads, 2, 1, 1, 0, {0, 1, 0, 0}},
+        {"grey-alpha.png", Outcome::Loads, 1, 1, 0, 0, {1, 1, 1, 128 / 255.0f}},
+        // (x·255/3, y·255/2, 128) with y counted from the top row.
+        {"gradient.bmp", Outcome::Loads, 4, 3, 3, 0, {1, 1, 128 / 255.0f, 1}},
+        {"grey.jpg", Outcome::Loads, 16, 8, 9, 5, {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}},
+
+        {"truncated.png", Outcome::CannotOpen},
+        {"signature-only.png", Outcome::CannotOpen},
+        {"bad-checksum.png", Outcome::CannotOpen},
+        {"broken-deflate.png", Outcome::CannotOpen},
+        {"truncated.bmp", Outcome::CannotOpen},
+        {"header-only.bmp", Outcome::CannotOpen},
+        {"negative-width.bmp", Outcome::CannotOpen},
+        {"zero-depth.bmp", Outcome::CannotOpen},
+        {"truncated-scan.jpg", Outcome::CannotOpen},
+        {"truncated-header.jpg", Outcome::CannotOpen},
+        {"bad-huffman.jpg", Outcome::CannotOpen},
+        {"empty.png", Outcome::CannotOpen},
+        {"empty.bmp", Outcome::CannotOpen},
+        {"text.png", Outcome::CannotOpen},
+        {"png-named.jpg", Outcome::CannotOpen},
+
+        {"huge-100000x100000.png", Outcome::TooLarge, 100000, 100000},
+        {"huge-100000x100000.bmp", Outcome::TooLarge, 100000, 100000},
+        {"huge-65535x65535.jpg", Outcome::TooLarge, 65535, 65535},
+        {"huge-20000x1.png", Outcome::TooLarge, 20000, 1},
+    };
+    return files;
+}
+
+// The lines of text that name path: Image Open also reloads the two button
+// pictures, which this test is not about.
+std::string linesAbout(const std::string& text, const std::string& path) {
+    std::string kept;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size() - 1);
+        const std::string line = text.substr(start, end + 1 - start);
+        if (line.find(path) != std::string::npos) {
+            kept += line;
+        }
+        start = end + 1;
+    }
+    return kept;
+}
+
+std::string corpusPath(const std::string& name) {
+    return std::string(SEEP_SOURCE_DIR) + "/tests/pictures/" + name;
+}
+
+// A started painter with something of its own to lose: an outline, a brush
+// point, a snapshot in the history and a canvas other than white.
+class PictureCorpus : public ::testing::Test {
+protected:
+    PictureCorpus() {
+        startQuietly(t, 11);
+        EditingState& editing = t.shell.state.editing;
+        appendPoint(editing.area, vec2{10, 10});
+        appendPoint(editing.area, vec2{40, 20});
+        editing.brushPoint = vec2{33, 44};
+        t.images.canvas.pixels[5] = vec4{0.25f, 0.5f, 0.75f, 1.0f};
+        t.shell.simulation->pushHistory();
+    }
+
+    // Image Open of path; returns what it wrote to the error stream.
+    std::string open(const std::string& path) {
+        t.windows.fileAnswer = path;
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
+        controlCallback(t.shell, ImageOpen);
+        testing::internal::GetCapturedStdout();
+        return testing::internal::GetCapturedStderr();
+    }
+
+    const FluidSimCppPort& simulation() const {
+        return dynamic_cast<const FluidSimCppPort&>(*t.shell.simulation);
+    }
+
+    ScratchDirectory scratch;
+    TestShell t;
+};
+
+}  // namespace
+
+TEST_F(PictureCorpus, EveryFileLoadsCorrectlyOrIsRefusedWithOneLine) {
+    for (const Expected& file : corpus()) {
+        SCOPED_TRACE(file.name);
+        const std::string path = corpusPath(file.name);
+        ASSERT_TRUE(std::filesystem::exists(path)) << "run scripts/make-picture-corpus.py";
+        const std::vector<vec4> canvasBefore(t.images.canvas.pixels,
+                                             t.images.canvas.pixels + t.images.canvas.width * t.images.canvas.height);
+        const int widthBefore = t.shell.state.window.canvasWidth;
+        const int heightBefore = t.shell.state.window.canvasHeight;
+        const std::size_t historyBefore = simulation().history.size();
+        t.windows.requestedWidth = 0;
+
+        const std::string errors = linesAbout(open(path), path);
+
+        if (file.outcome == Outcome::Loads) {
+            const std::string loaded = "ImageIO::load: file loaded: " + path + " (" + std::to_string(file.width) +
+                                       "x" + std::to_string(file.height) + ")\n";
+            // Loaded twice: as the canvas and as its grey levels.
+            EXPECT_EQ(errors, loaded + loaded);
+            ASSERT_EQ(t.images.canvas.width, file.width);
+            ASSERT_EQ(t.images.canvas.height, file.height);
+            EXPECT_EQ(t.images.surface.width, file.width);
+            EXPECT_EQ(t.shell.state.window.canvasWidth, file.width);
+            EXPECT_EQ(simulation().width, file.width);
+            EXPECT_EQ(simulation().history.size(), 0u);
+            EXPECT_EQ(t.windows.requestedWidth, 862);
+            const vec4 got = t.images.canvas.pixels[file.y * file.width + file.x];
+            EXPECT_NEAR(got.x, file.pixel.x, 1e-6);
+            EXPECT_NEAR(got.y, file.pixel.y, 1e-6);
+            EXPECT_NEAR(got.z, file.pixel.z, 1e-6);
+            EXPECT_NEAR(got.w, file.pixel.w, 1e-6);
+            // Put the painter back on a canvas of its own for the next file.
+            t.shell.state.editing.brushPoint = vec2{33, 44};
+            appendPoint(t.shell.state.editing.area, vec2{1, 1});
+            t.shell.simulation->pushHistory();
+            continue;
+        }
+
+        const std::string line =
+            file.outcome == Outcome::CannotOpen
+                ? "ImageIO::load: cannot open file: " + path + "\n"
+                : "ImageIO::load: picture too large: " + path + " (" + std::to_string(file.width) + "x" +
+                      std::to_string(file.height) + ")\n";
+        EXPECT_EQ(errors, line);
+        // Nothing of the painter changed: canvas, sizes, simulation, editing.
+        ASSERT_EQ(t.images.canvas.width * t.images.canvas.height, static_cast<int>(canvasBefore.size()));
+        EXPECT_EQ(std::memcmp(t.images.canvas.pixels, canvasBefore.data(), canvasBefore.size() * sizeof(vec4)), 0);
+        EXPECT_EQ(t.shell.state.window.canvasWidth, widthBefore);
+        EXPECT_EQ(t.shell.state.window.canvasHeight, heightBefore);
+        EXPECT_EQ(simulation().width, widthBefore);
+        EXPECT_EQ(simulation().history.size(), historyBefore);
+        EXPECT_FALSE(t.shell.state.editing.area.empty());
+        EXPECT_EQ(t.shell.state.editing.brushPoint.x, 33.0f);
+        EXPECT_EQ(t.windows.requestedWidth, 0);
+    }
+}
+
+TEST_F(PictureCorpus, EveryPictureKindGivesFiniteGreyLevelsToThePaper) {
+    for (const Expected& file : corpus()) {
+        if (file.outcome != Outcome::Loads) {
+            continue;
+        }
+        SCOPED_TRACE(file.name);
+        open(corpusPath(file.name));
+        const ImageRect<float>& surface = t.images.surface;
+        ASSERT_EQ(surface.width, file.width);
+        ASSERT_EQ(surface.height, file.height);
+        for (int k = 0; k < surface.width * surface.height; ++k) {
+            ASSERT_TRUE(surface.pixels[k] >= 0.0f && surface.pixels[k] <= 1.0f) << k;
+        }
+    }
+}
