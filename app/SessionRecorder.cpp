@@ -3,8 +3,8 @@
 #include <iostream>
 #include <utility>
 
-#include "util/FileReplace.h"
 #include "app/SessionFile.h"
+#include "util/FileReplace.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "util/FileReplace.h"
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
 #include "app/ShellPictures.h"
 #include "image/ImageIO.h"
 #include "tools/ProgressLine.h"
+#include "util/FileReplace.h"
 
 namespace {
 
@@ -41,15 +41,10 @@ std::string rawDeposition(Shell& shell) {
     return bytes;
 }
 
+// ImageIO::save itself writes a fresh file and renames it over the target,
+// and reports a failure in its own line.
 bool writePicture(Shell& shell, const std::string& path) {
-    const ImageRect<MyAlgebra::vec4> result = composeResult(shell);
-    std::string error;
-    if (!replaceFile(path, [&](const std::string& temporary) { return ImageIO::save(temporary, result); }, error)) {
-        std::fprintf(stderr, "seep-render: cannot write %s%s%s\n", path.c_str(), error.empty() ? "" : ": ",
-                     error.c_str());
-        return false;
-    }
-    return true;
+    return ImageIO::save(path, composeResult(shell));
 }
 
 bool writeRaw(Shell& shell, const std::string& path) {
