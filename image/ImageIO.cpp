@@ -3,6 +3,8 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -41,6 +43,36 @@ bool reportCannotSave(const std::string& name) {
     return false;
 }
 
+// The image library crashes, hangs or allocates without bound on damaged
+// files of several of the formats it reads (a GIF frame outside its screen, a
+// PNM cut short, both found by fuzzing it), and for most of them the size is
+// not known before it decodes. It is handed only BMP, PNG and JPEG files,
+// known by their content: their headers are read before the library sees
+// them, and fuzzing found nothing more in it for these three. The library
+// picks its reader by the extension, so the name must not claim another
+// format than the content (a name without an extension is read by content).
+bool libraryReadsSafely(const std::string& path, PictureFormat format) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return format == PictureFormat::bmp || format == PictureFormat::png || format == PictureFormat::jpeg;
+    }
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    switch (format) {
+    case PictureFormat::bmp:
+        return extension == "bmp" || extension == "dib";
+    case PictureFormat::png:
+        return extension == "png";
+    case PictureFormat::jpeg:
+        return extension == "jpg" || extension == "jpeg" || extension == "jpe" || extension == "jif" ||
+               extension == "jfif";
+    default:
+        return false;
+    }
+}
+
 // Every way a load can fail leaves image as it was: it is only touched once
 // the pixels are complete.
 template <typename T>
@@ -55,7 +87,7 @@ bool loadAs(const std::string& name, ImageRect<T>& image, int channels) {
     if (header.size && !pictureWithinLimits(header.size->width, header.size->height, sizeof(T))) {
         return reportTooLarge(name, header.size->width, header.size->height);
     }
-    if (header.cutShort) {
+    if (header.cutShort || !libraryReadsSafely(path, header.format)) {
         return reportCannotOpen(name);
     }
     const DecodedPicture picture = decodePicture(path, channels);

@@ -100,24 +100,29 @@ bool isJpegFrameMarker(unsigned char marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-// Walks the marker segments up to the frame header. Metadata segments (EXIF
+// Walks the marker segments up to the scan data. Metadata segments (EXIF
 // with thumbnails) may come first, so the walk seeks past them instead of
-// reading a fixed prefix; it gives up at the scan data or after a bounded
-// number of segments.
-std::optional<PictureSize> jpegSize(std::FILE* file) {
+// reading a fixed prefix; it gives up after a bounded number of segments.
+// The frame header gives the size. A segment that runs past the end of the
+// file, or a file that ends before its scan, is cut short: the library skips
+// such a segment for ever.
+PictureHeader jpegHeader(std::FILE* file, std::int64_t fileSize) {
+    PictureHeader header;
     if (std::fseek(file, 2, SEEK_SET) != 0) {
-        return std::nullopt;
+        return header;
     }
     for (int segment = 0; segment < 1024; ++segment) {
         unsigned char byte = 0;
         do {
             if (!readBytes(file, &byte, 1)) {
-                return std::nullopt;
+                header.cutShort = true;
+                return header;
             }
         } while (byte != 0xFF);
         do {  // any number of fill bytes may precede the marker
             if (!readBytes(file, &byte, 1)) {
-                return std::nullopt;
+                header.cutShort = true;
+                return header;
             }
         } while (byte == 0xFF);
         const unsigned char marker = byte;
@@ -125,28 +130,35 @@ std::optional<PictureSize> jpegSize(std::FILE* file) {
             continue;  // stand-alone markers carry no length
         }
         if (marker == 0xD9 || marker == 0xDA) {
-            return std::nullopt;  // end of picture or scan data before any frame header
+            return header;  // end of picture, or the scan data
         }
         unsigned char field[7];
         if (!readBytes(file, field, 2)) {
-            return std::nullopt;
+            header.cutShort = true;
+            return header;
         }
         const std::uint32_t segmentLength = bigEndian16(field);
-        if (segmentLength < 2) {
-            return std::nullopt;
+        const long dataStart = std::ftell(file);
+        if (segmentLength < 2 || dataStart < 0) {
+            return header;
         }
-        if (isJpegFrameMarker(marker)) {
+        const std::int64_t segmentEnd = dataStart + static_cast<std::int64_t>(segmentLength) - 2;
+        if (segmentEnd > fileSize) {
+            header.cutShort = true;
+            return header;
+        }
+        if (isJpegFrameMarker(marker) && !header.size) {
             // precision (1 byte), then height and width, 16 bits each
             if (segmentLength < 7 || !readBytes(file, field + 2, 5)) {
-                return std::nullopt;
+                return header;
             }
-            return PictureSize{bigEndian16(field + 5), bigEndian16(field + 3)};
+            header.size = PictureSize{bigEndian16(field + 5), bigEndian16(field + 3)};
         }
-        if (std::fseek(file, static_cast<long>(segmentLength) - 2, SEEK_CUR) != 0) {
-            return std::nullopt;
+        if (std::fseek(file, static_cast<long>(segmentEnd), SEEK_SET) != 0) {
+            return header;
         }
     }
-    return std::nullopt;
+    return header;
 }
 
 bool hasTargaExtension(const std::string& path) {
@@ -190,12 +202,15 @@ PictureHeader inspectPictureFile(const std::string& path) {
     std::rewind(file.get());
     const std::size_t length = std::fread(head, 1, sizeof head, file.get());
 
+    PictureHeader header;
     if (length >= 2 && head[0] == 'B' && head[1] == 'M') {
-        return bmpHeader(head, length, fileSize);
+        header = bmpHeader(head, length, fileSize);
+        header.format = PictureFormat::bmp;
+        return header;
     }
     static const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (length >= 8 && std::memcmp(head, pngSignature, 8) == 0) {
-        PictureHeader header;
+        header.format = PictureFormat::png;
         if (length >= 24 && std::memcmp(head + 12, "IHDR", 4) == 0) {
             header.size = PictureSize{bigEndian32(head + 16), bigEndian32(head + 20)};
         }
@@ -203,13 +218,16 @@ PictureHeader inspectPictureFile(const std::string& path) {
         return header;
     }
     if (length >= 10 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0)) {
-        return {PictureSize{littleEndian16(head + 6), littleEndian16(head + 8)}, false};
+        return {PictureFormat::gif, PictureSize{littleEndian16(head + 6), littleEndian16(head + 8)}, false};
     }
     if (length >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) {
-        return {jpegSize(file.get()), false};
+        header = jpegHeader(file.get(), fileSize);
+        header.format = PictureFormat::jpeg;
+        return header;
     }
     if (hasTargaExtension(path)) {
-        return targaHeader(head, length, fileSize);
+        header = targaHeader(head, length, fileSize);
+        header.format = PictureFormat::targa;
     }
-    return {};
+    return header;
 }

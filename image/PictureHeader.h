@@ -14,7 +14,11 @@ struct PictureSize {
 // picture too large must be refused before the library sees it; and for some
 // formats it decodes a file that was cut short without complaint, or never
 // returns from it, so such files are recognised here as well.
+enum class PictureFormat { unknown, bmp, png, jpeg, gif, targa };
+
 struct PictureHeader {
+    // What the content says the file is (TGA: what its extension says).
+    PictureFormat format = PictureFormat::unknown;
     // The announced size; nothing for formats not read here.
     std::optional<PictureSize> size;
     // The file ends before the data its header announces.

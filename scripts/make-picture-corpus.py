@@ -142,10 +142,26 @@ def corpus():
     corrupt = bytearray(good_jpeg)
     corrupt[good_jpeg.index(b"\xff\xc4") + 5] = 0xFF  # a Huffman table of impossible code counts
     files["bad-huffman.jpg"] = bytes(corrupt)
+    # A segment whose length runs past the end of the file: the library
+    # skipped it for ever.
+    files["segment-past-end.jpg"] = bytes.fromhex("ffd8ffd0000b0880ffffffffffffffe20049")
     files["empty.png"] = b""
     files["empty.bmp"] = b""
     files["text.png"] = b"This is not a picture, only some text with a picture's name.\n"
     files["png-named.jpg"] = files["one-pixel.png"]
+
+    # Formats the painter does not hand to the image library, valid or not:
+    # it crashed on a GIF frame outside its screen and on a PNM cut short.
+    gif = (b"GIF89a" + struct.pack("<HHBBB", 2, 2, 0x80, 0, 0) + b"\x00\x00\x00\xff\xff\xff" +
+           b"," + struct.pack("<HHHHB", 0, 0, 2, 2, 0) + b"\x02\x02\x44\x01\x00;")
+    files["valid.gif"] = gif
+    files["frame-outside.gif"] = (b"GIF89a" + struct.pack("<HHBBB", 2, 2, 0x80, 0, 0) +
+                                  b"\x00\x00\x00\xff\xff\xff,\x09" + b"\xff" * 8 + b"\x06\x02\x02\x00\x02\x00;")
+    files["valid.tga"] = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, 2, 2, 24, 0) + b"\x10\x20\x30" * 4
+    files["valid.ppm"] = b"P6\n2 1\n255\n" + bytes((255, 0, 0, 0, 0, 255))
+    files["cut.ppm"] = b"P6\n64 64\n255\n" + b"\x55" * 500
+    files["bmp-named.png"] = files["gradient.bmp"]
+    files["png-no-extension"] = files["one-pixel.png"]
 
     # Headers that promise pictures far too large.
     files["huge-100000x100000.png"] = png_header_only(100000, 100000)

@@ -210,12 +210,12 @@ TEST_F(ImageFiles, ConvertsBetweenGreyColourAndPalettePictures) {
     EXPECT_GT(grey.pixels[1], 0.0f);  // red has some, but not full, brightness
     EXPECT_LT(grey.pixels[1], 1.0f);
 
-    writeFile("grey.pgm", std::string("P5\n2 1\n255\n") + '\x40' + '\xC0');
+    // A grey PNG of the picture corpus: 0, 128, 255.
     ImageRect<vec3> colour;
-    ASSERT_TRUE(quietLoad("grey.pgm", colour));
-    ASSERT_EQ(colour.width, 2);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_NEAR(colour.pixels[i].x, (i == 0 ? 0x40 : 0xC0) / 255.0f, 1e-6f);
+    ASSERT_TRUE(quietLoad(std::string(SEEP_SOURCE_DIR) + "/tests/pictures/grey.png", colour));
+    ASSERT_EQ(colour.width, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(colour.pixels[i].x, (i == 0 ? 0 : i == 1 ? 128 : 255) / 255.0f, 1e-6f);
         EXPECT_EQ(colour.pixels[i].x, colour.pixels[i].y);
         EXPECT_EQ(colour.pixels[i].x, colour.pixels[i].z);
     }
@@ -247,8 +247,8 @@ TEST_F(ImageFiles, SavingKeepsTheImageAndReplacesTheFile) {
         bool keepsAlpha;
         float tolerance;
     };
-    for (const Format& format : {Format{"png", true, 0.5f}, Format{"bmp", false, 0.5f}, Format{"tga", true, 0.5f},
-                                 Format{"tif", true, 0.5f}, Format{"jpg", false, 2.0f}}) {
+    // TGA and TIFF are written as well, but not read back (see the picture corpus tests).
+    for (const Format& format : {Format{"png", true, 0.5f}, Format{"bmp", false, 0.5f}, Format{"jpg", false, 2.0f}}) {
         const std::string name = "result." + format.extension;
         writeFile(name, "an older file of that name\n");
         const ImageRect<vec4> saved = format.extension == "jpg" ? imageOf(8, 8, vec4{0.2f, 0.5f, 0.8f, 1.0f}) : image;
@@ -349,14 +349,9 @@ TEST_F(ImageFiles, PicturesTooLargeAreRefusedBeforeAnythingIsAllocated) {
     EXPECT_FALSE(console.result);
     EXPECT_EQ(console.err, "ImageIO::load: cannot open file: square.bmp\n");
 
-    // A format whose size only the library knows is refused from the size it reports.
-    ASSERT_TRUE(quietSave("limit.tif", imageOf(16384, 1, vec4{0.5f, 0.5f, 0.5f, 1.0f})));
-    ASSERT_TRUE(quietSave("over.tif", imageOf(16385, 1, vec4{0.5f, 0.5f, 0.5f, 1.0f})));
-    const Console over =
-        captured([&] { return ImageIO::load("limit.tif", image) && !ImageIO::load("over.tif", image); });
-    EXPECT_TRUE(over.result);
-    EXPECT_EQ(over.err, "ImageIO::load: file loaded: limit.tif (16384x1)\n"
-                        "ImageIO::load: picture too large: over.tif (16385x1)\n");
+    // At the limit itself a picture loads.
+    ASSERT_TRUE(quietSave("limit.png", imageOf(16384, 1, vec4{0.5f, 0.5f, 0.5f, 1.0f})));
+    EXPECT_TRUE(quietLoad("limit.png", image));
     EXPECT_EQ(image.width, 16384);
 }
 

@@ -62,10 +62,20 @@ const std::vector<Expected>& corpus() {
         {"truncated-scan.jpg", Outcome::CannotOpen},
         {"truncated-header.jpg", Outcome::CannotOpen},
         {"bad-huffman.jpg", Outcome::CannotOpen},
+        {"segment-past-end.jpg", Outcome::CannotOpen},
         {"empty.png", Outcome::CannotOpen},
         {"empty.bmp", Outcome::CannotOpen},
         {"text.png", Outcome::CannotOpen},
         {"png-named.jpg", Outcome::CannotOpen},
+        {"bmp-named.png", Outcome::CannotOpen},
+        {"png-no-extension", Outcome::Loads, 1, 1, 0, 0, {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1}},
+
+        // Formats the image library is not trusted with, valid or damaged.
+        {"valid.gif", Outcome::CannotOpen},
+        {"frame-outside.gif", Outcome::CannotOpen},
+        {"valid.tga", Outcome::CannotOpen},
+        {"valid.ppm", Outcome::CannotOpen},
+        {"cut.ppm", Outcome::CannotOpen},
 
         {"huge-100000x100000.png", Outcome::TooLarge, 100000, 100000},
         {"huge-100000x100000.bmp", Outcome::TooLarge, 100000, 100000},
