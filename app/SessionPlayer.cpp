@@ -1,20 +1,6 @@
 #include "app/SessionPlayer.h"
 
-#include <chrono>
-
 #include "app/MouseInput.h"
-
-namespace {
-
-// Runs work and adds its wall time to seconds.
-template <typename Work>
-void timed(double& seconds, Work&& work) {
-    const auto before = std::chrono::steady_clock::now();
-    work();
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
-}
-
-}  // namespace
 
 HeadlessPainter::HeadlessPainter() : shell(windowSystem, images.view()) {
     windowSystem.shell = &shell;
@@ -45,7 +31,7 @@ SessionPlayer::~SessionPlayer() {
 void SessionPlayer::start() {
     seed = session.seed;
     shell.canvasName = session.canvas;
-    timed(times.loadSeconds, [&] { initialize(shell); });
+    initialize(shell);
     // The main loop always draws the window once before any input can
     // arrive; that frame sets the display scale the mouse routines and the
     // emission read. Without it a session's first stroke would land at 0 × x.
@@ -60,14 +46,7 @@ void SessionPlayer::play(const SessionEvent& event) {
             break;
         case EventKind::Button: {
             windowSystem.fileAnswer = event.file;
-            const auto press = [&] { controlCallback(shell, panelButtonId(event.button)); };
-            if (event.button == PanelButton::ImageOpen) {
-                timed(times.loadSeconds, press);
-            } else if (event.button == PanelButton::ImageSave) {
-                timed(times.saveSeconds, press);
-            } else {
-                press();
-            }
+            controlCallback(shell, panelButtonId(event.button));
             break;
         }
         case EventKind::Mouse:

@@ -20,15 +20,6 @@ struct HeadlessPainter {
     Shell shell;
 };
 
-// Wall time spent where pictures are read or written while a session plays.
-struct SessionPlayTimes {
-    // The start-up (button pictures, canvas and its grey levels) and every
-    // Image Open, including the simulation's preparation for the new canvas.
-    double loadSeconds = 0.0;
-    // Every Image Save: composing the result and writing it.
-    double saveSeconds = 0.0;
-};
-
 // Plays a session on a painter as the window system would have delivered
 // it: the painter's start-up on the session's canvas, then every event.
 // Every init takes the session's seed, or the seed of the event causing it.
@@ -48,7 +39,6 @@ public:
     // played so far after each one.
     void playAll(const std::function<void(std::size_t)>& afterEvent = {});
 
-    SessionPlayTimes times;
 
 private:
     Shell& shell;

@@ -4,6 +4,7 @@
 #include <IL/ilu.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,20 @@ namespace ImageIO {
 namespace {
 
 std::vector<std::string> directories;
+Timings spent;
+
+// Adds the wall time of its own lifetime to a running total.
+class TimedScope {
+public:
+    explicit TimedScope(double& total) : total(total), begun(std::chrono::steady_clock::now()) {}
+    ~TimedScope() { total += std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count(); }
+    TimedScope(const TimedScope&) = delete;
+    TimedScope& operator=(const TimedScope&) = delete;
+
+private:
+    double& total;
+    std::chrono::steady_clock::time_point begun;
+};
 
 bool canOpen(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "r");
@@ -77,6 +92,7 @@ bool libraryReadsSafely(const std::string& path, PictureFormat format) {
 // the pixels are complete.
 template <typename T>
 bool loadAs(const std::string& name, ImageRect<T>& image, int channels) {
+    const TimedScope timed(spent.loadSeconds);
     const std::string path = findFile(name);
     if (path.empty()) {
         return reportCannotOpen(name);
@@ -150,6 +166,7 @@ bool load(const std::string& name, ImageRect<MyAlgebra::vec4>& image) {
 }
 
 bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image) {
+    const TimedScope timed(spent.saveSeconds);
     // An empty image would go out as a 1 × 1 picture of whatever the library
     // held, and one beyond the library's byte count would be cut short.
     if (image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
@@ -176,6 +193,10 @@ bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image) {
     }
     std::cerr << "ImageIO::save: file saved: " << name << std::endl;
     return true;
+}
+
+const Timings& timings() {
+    return spent;
 }
 
 }  // namespace ImageIO

@@ -29,4 +29,12 @@ bool load(const std::string& name, ImageRect<MyAlgebra::vec4>& image);
 // Writes 8-bit RGBA in the format the name's extension selects.
 bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image);
 
+// Wall time spent in every load and save since the program started, failed
+// ones included; the headless renderer reports it.
+struct Timings {
+    double loadSeconds = 0.0;
+    double saveSeconds = 0.0;
+};
+const Timings& timings();
+
 }  // namespace ImageIO

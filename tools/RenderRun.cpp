@@ -112,24 +112,25 @@ int runRender(const RenderArgs& args) {
         report();
     });
 
-    double saveSeconds = player.times.saveSeconds;
     bool written = true;
-    const Clock::time_point writing = Clock::now();
     if (!args.output.empty()) {
         written = writePicture(shell, args.output) && written;
     }
+    // Pictures are timed where they are written; the raw grid here.
+    double rawSeconds = 0.0;
     if (!args.raw.empty()) {
+        const Clock::time_point writing = Clock::now();
         written = writeRaw(shell, args.raw) && written;
+        rawSeconds = secondsSince(writing);
     }
-    saveSeconds += secondsSince(writing);
     progress.finish();
 
     if (args.stats) {
         std::fprintf(stderr,
                      "seep-render: steps=%lld step_seconds=%.6f load_seconds=%.6f save_seconds=%.6f "
                      "total_seconds=%.6f peak_memory_mb=%.1f\n",
-                     shell.stepStatistics.steps, shell.stepStatistics.seconds, player.times.loadSeconds,
-                     saveSeconds, secondsSince(started), peakMemoryMegabytes());
+                     shell.stepStatistics.steps, shell.stepStatistics.seconds, ImageIO::timings().loadSeconds,
+                     ImageIO::timings().saveSeconds + rawSeconds, secondsSince(started), peakMemoryMegabytes());
     }
     return written ? renderSucceeded : renderWriteFailed;
 }
