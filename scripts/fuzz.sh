@@ -57,6 +57,7 @@ export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 mkdir -p "$build/artifacts"
 failed=()
+ran=0
 for entry in "${targets[@]}"; do
   read -r name short maxlen options <<<"$entry"
   [ -n "$only" ] && [ "$only" != "$name" ] && continue
@@ -76,6 +77,7 @@ for entry in "${targets[@]}"; do
   dict=()
   [ -f "$root/fuzz/$name.dict" ] && dict=(-dict="$root/fuzz/$name.dict")
   echo "fuzzing $name for ${time}s"
+  ran=$((ran + 1))
   # Console output of the painter is dropped (-close_fd_mask); the fuzzer's
   # own lines and every sanitizer report still come through. A picture
   # decoder left hanging is cut off well before its own minute runs out.
@@ -93,6 +95,7 @@ for entry in "${targets[@]}"; do
     echo
   fi
 done
+echo "fuzz: $((ran - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "fuzz targets with findings: ${failed[*]} (inputs in $build/artifacts/)"
   exit 1

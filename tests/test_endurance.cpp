@@ -7,6 +7,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -15,7 +16,9 @@
 #include "app/SessionPlayer.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime (GCC ships no header for it): the bytes the
+// program holds, without the sanitizer's own quarantine and bookkeeping.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
