@@ -9,13 +9,13 @@ namespace {
 
 constexpr std::size_t floatsPerCell = 4;
 
+// Whether every byte is zero: the first is, and each equals the next
+// (memcmp runs over the whole span at memory speed).
 bool allZeroBits(const MyAlgebra::vec4* cells, std::size_t count) {
+    if (count == 0) return true;
     const auto* bytes = reinterpret_cast<const unsigned char*>(cells);
     const std::size_t n = count * sizeof(MyAlgebra::vec4);
-    for (std::size_t b = 0; b < n; ++b) {
-        if (bytes[b] != 0) return false;
-    }
-    return true;
+    return bytes[0] == 0 && std::memcmp(bytes, bytes + 1, n - 1) == 0;
 }
 
 }  // namespace
@@ -56,34 +56,43 @@ DepositionSnapshot DepositionSnapshot::capture(const std::vector<MyAlgebra::vec4
     const int across = snapshot.tilesAcross();
     const int up = snapshot.tilesUp();
     snapshot.tiles.resize(static_cast<std::size_t>(across) * static_cast<std::size_t>(up));
-    Tile scratch;
     for (int ty = 0; ty < up; ++ty) {
         for (int tx = 0; tx < across; ++tx) {
             int x0, y0, tw, th;
             snapshot.tileExtent(tx, ty, x0, y0, tw, th);
-            // Gather the tile's cells, row by row.
-            scratch.resize(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
-            for (int row = 0; row < th; ++row) {
-                const std::size_t from = static_cast<std::size_t>(y0 + row) * snapshot.columns + x0;
-                std::memcpy(scratch.data() + static_cast<std::size_t>(row) * tw, cells.data() + from,
-                            static_cast<std::size_t>(tw) * sizeof(MyAlgebra::vec4));
-            }
+            const std::size_t rowBytes = static_cast<std::size_t>(tw) * sizeof(MyAlgebra::vec4);
+            auto row = [&](int r) {
+                return cells.data() + static_cast<std::size_t>(y0 + r) * snapshot.columns + x0;
+            };
             const std::size_t index = static_cast<std::size_t>(ty) * across + tx;
+            const Tile* old = comparable ? reference.tiles[index].get() : nullptr;
             // Compared as bytes, so -0, NaNs and subnormals count as changes
-            // exactly when their bits differ.
-            if (comparable) {
-                const std::shared_ptr<const Tile>& old = reference.tiles[index];
-                const bool same = old ? std::memcmp(old->data(), scratch.data(),
-                                                    scratch.size() * sizeof(MyAlgebra::vec4)) == 0
-                                      : allZeroBits(scratch.data(), scratch.size());
-                if (same) {
-                    snapshot.tiles[index] = old;
-                    continue;
+            // exactly when their bits differ. A missing tile is all zeros.
+            bool same = true;
+            bool zero = true;
+            for (int r = 0; r < th; ++r) {
+                if (old != nullptr) {
+                    same = same && std::memcmp(old->data() + static_cast<std::size_t>(r) * tw, row(r),
+                                               rowBytes) == 0;
+                } else {
+                    zero = zero && allZeroBits(row(r), static_cast<std::size_t>(tw));
                 }
             }
-            if (!allZeroBits(scratch.data(), scratch.size())) {
-                snapshot.tiles[index] = std::make_shared<const Tile>(scratch);
+            if (comparable && (old != nullptr ? same : zero)) {
+                snapshot.tiles[index] = reference.tiles[index];
+                continue;
             }
+            if (old != nullptr || !comparable) {
+                zero = true;
+                for (int r = 0; r < th && zero; ++r) zero = allZeroBits(row(r), static_cast<std::size_t>(tw));
+            }
+            if (zero) continue;
+            auto tile = std::make_shared<Tile>(static_cast<std::size_t>(tw) * static_cast<std::size_t>(th));
+            for (int r = 0; r < th; ++r) {
+                std::memcpy(static_cast<void*>(tile->data() + static_cast<std::size_t>(r) * tw), row(r),
+                            rowBytes);
+            }
+            snapshot.tiles[index] = std::move(tile);
         }
     }
     return snapshot;

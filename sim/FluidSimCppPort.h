@@ -8,6 +8,7 @@
 #include "sim/CellRect.h"
 #include "sim/DepositionSnapshot.h"
 #include "sim/Footprint.h"
+#include "sim/FootprintContact.h"
 #include "sim/ShellState.h"
 #include "sim/WetCells.h"
 
@@ -85,10 +86,24 @@ public:
     // The shell-wide values this simulation reads and writes.
     ShellState& shell;
 
+    // A footprint this step will stamp: particle, cell, radius and the
+    // perspective scale of its column.
+    struct StampPlan {
+        int particle = 0;
+        int ix = 0;
+        int iy = 0;
+        int r = 0;
+        float S = 0.0f;
+    };
+
 private:
-    // Water and pigment of particle i pass to and from its footprint: the
-    // disc of radius r around cell (ix, iy), perspective scale S.
-    void stampFootprint(int i, int ix, int iy, int r, float S);
+    // The active particles of this step and their footprints, in index order.
+    void planStamps();
+    // Water and pigment pass between every planned footprint and the grids.
+    void stampFootprints(const footprint::ContactRules& rules);
+    // Asks the caches for the first cells a footprint will touch.
+    void prefetchCells(const StampPlan& plan);
 
     FootprintRows footprintRows;
+    std::vector<StampPlan> stampPlans;
 };

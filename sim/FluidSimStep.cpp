@@ -5,29 +5,42 @@
 //
 // Every value is a float and every operation is rounded to float in the
 // order the formula is written, left to right. Sessions are replayed bit for
-// bit, so please do not reorder, merge or "simplify" the arithmetic below:
-// each bracket is where the rounding happens. Constants are float on purpose
-// (a double literal would silently widen the whole expression).
+// bit, so please do not reorder, merge or "simplify" the arithmetic: each
+// bracket is where the rounding happens (the contact's is in
+// FootprintContact.h).
 //
-// What makes it fast without changing a bit: a footprint visits only the
-// cells of its disc, row by row, and stops at the first cell where the
-// particle has run dry (every later cell would be skipped anyway); the
-// particle's water and pigment stay in registers meanwhile; and the paper
-// dries only the cells known to be wet, never the whole canvas.
+// The particles are taken in index order, each stamping its footprint and
+// then moving. The step does the same work in two passes, with the same
+// result to the bit:
+//
+// 1. Footprints. Which particles are active, where and how big their
+//    footprints are depends only on each particle's own state at the start
+//    of the step, so it is known up front; the footprints are then stamped
+//    in index order, with the cells of the next ones already on their way
+//    from memory.
+// 2. Motion, in index order: acceleration, roughness, movement and
+//    re-emission, with every random draw in its original order. None of it
+//    reads or writes a grid cell that a footprint touches.
+//
+// Within a footprint only the cells of the disc are visited, row by row, and
+// the walk ends at the first cell where the particle runs dry (every later
+// cell would be skipped anyway). The paper dries only the cells known to be
+// wet, never the whole canvas.
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
 #include "sim/FluidSimCppPort.h"
+#include "sim/FootprintContact.h"
 #include "util/Random.h"
 
 namespace {
 
-// Below this a particle is dry: it is lost and absorbs or deposits nothing.
-constexpr float kDryWater = 0.05f;
-// What a particle keeps when a contact takes it below kDryWater.
-constexpr float kResidualWater = 0.005f;
+using footprint::kDryWater;
+
+// How many footprints ahead the step warms the caches.
+constexpr std::size_t kPrefetchDistance = 4;
 
 // The increment of velocity per unit of dt, 0.005 long, pointing from start
 // to end. It is worked out in slope form, which has no value when both points
@@ -48,69 +61,6 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
     if (dy < 0.0f) s = -s;
     return {dt * s * b, dt * s};  // (dt · s) first, then · b
 }
-
-// What every contact of this step shares.
-struct ContactRules {
-    MyAlgebra::vec4 paint;
-    float R;
-    float complement;
-};
-
-// Water passes from the particle into the cell. The cell gains exactly what
-// the particle loses and never holds more than its capacity. Called only
-// while the particle is wet.
-inline void absorb(float& water, float cap, float rate, float& heldCell) {
-    if (cap == 0.0f) return;
-    float w = water;
-    float held = heldCell;
-    // Worked out from the water held before this contact.
-    const float u = (cap - held) / cap * rate;
-    if (cap > u) {
-        w -= u;
-    } else {
-        w -= cap;
-    }
-    if (w < kDryWater) w = kResidualWater;
-    held += u;
-    if (held > cap) {
-        w += held - cap;
-        held = cap;
-    }
-    water = w;
-    heldCell = held;
-}
-
-// The cell's colour moves towards the paint colour in proportion to the new
-// and old amounts; the particle picks up part of the old deposit and lays
-// down part of what it carries. The deposit never exceeds 1: the surplus
-// stays with the particle.
-inline void exchangePigment(float& pigment, MyAlgebra::vec4& d, const ContactRules& rules,
-                            float supply) {
-    const float Da = d.w;
-    const float E = rules.paint.w;
-    const float total = E + Da;
-    // With no paint and no deposit there is nothing to blend towards.
-    if (total != 0.0f) {
-        d.x = (E * rules.paint.x + Da * d.x) / total;
-        d.y = (E * rules.paint.y + Da * d.y) / total;
-        d.z = (E * rules.paint.z + Da * d.z) / total;
-    }
-    const float p = pigment;
-    float pNew = p + rules.complement * Da - rules.R * p;
-    // Uses the particle's new amount, as intended. supply is E · S, the
-    // same float product for every cell of the footprint.
-    float Dn = Da + rules.R * pNew - rules.complement * Da + supply;
-    if (Dn > 1.0f) {
-        pNew += Dn - 1.0f;
-        Dn = 1.0f;
-    }
-    pigment = pNew;
-    d.w = Dn;
-}
-
-}  // namespace
-
-namespace {
 
 // The step reads each particle array for particleCount entries and each grid
 // for width × height cells; the gradient only while roughness is on. Without
@@ -133,49 +83,130 @@ bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
 
 }  // namespace
 
-void FluidSimCppPort::stampFootprint(int i, int ix, int iy, int r, float S) {
-    const PanelSettings& panel = shell.panel;
-    const ContactRules rules{panel.paintColor, panel.resolvability, panel.resolvabilityComplement};
-    // The same float product the contact formula forms in every cell.
-    const float supply = rules.paint.w * S;
+void FluidSimCppPort::planStamps() {
+    const float W = static_cast<float>(width);
+    const float H = static_cast<float>(height);
+    const int classes = sizeMassTableLength;
+    const float* const table = sizeMassTable.data();
+    // The footprint radius is the first class whose mass the water (less
+    // the dry amount) does not exceed: sizeClassOf. The table rises
+    // strictly, so counting up from class 0 finds the class its search
+    // finds, in a step or two for the small particles that are the most. A
+    // table that does not rise is left to the search itself.
+    bool rising = true;
+    for (int d = 1; d < classes; ++d) rising = rising && table[d - 1] < table[d];
 
-    float water = particleWater[i];
-    float pigment = particlePigment[i].w;
+    stampPlans.resize(static_cast<std::size_t>(particleCount));
+    std::size_t planned = 0;
+    for (int i = 0; i < particleCount; ++i) {
+        const vec2 position = particlePosition[i];
+        const float X = position.x;
+        const float Y = position.y;
+        // Tested as floats before truncating, so a particle just left of or
+        // below the canvas (which truncates to column or row 0) is outside.
+        if (!(0.0f <= X && X < W && 0.0f <= Y && Y < H && particleWater[i] >= kDryWater)) continue;
+        const int ix = static_cast<int>(X);
+        const int iy = static_cast<int>(Y);
+        // A particle on the area's outline is out, like one off the canvas.
+        if (areaMask[static_cast<std::size_t>(iy) * width + ix] != 0) continue;
+        const float w = particleWater[i] - kDryWater;
+        int r = 0;
+        if (rising) {
+            // !(w <= entry): a NaN passes every class, as in the search.
+            while (r < classes && !(w <= table[r])) ++r;
+        } else {
+            r = sizeClassOf(*this, w);
+        }
+        stampRadius = r;
+        stampPlans[planned++] = StampPlan{i, ix, iy, r, columnScale[ix]};
+    }
+    stampPlans.resize(planned);
+}
+
+void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     float* const capacity = absorptionCapacity.data();
     float* const rate = absorptionRate.data();
     float* const held = absorbedWater.data();
     MyAlgebra::vec4* const deposit = deposition.data();
+    const std::size_t stride = static_cast<std::size_t>(width);
+    std::uint64_t contacts = 0;
+    // The squares around the footprints, gathered for the display.
+    CellRect changed{width, height, 0, 0};
+    const std::size_t count = stampPlans.size();
+    for (std::size_t n = 0; n < count; ++n) {
+        if (n + kPrefetchDistance < count) prefetchCells(stampPlans[n + kPrefetchDistance]);
+        const StampPlan& plan = stampPlans[n];
+        const int r = plan.r;
+        // Water and pigment stay in registers while the footprint is walked.
+        float water = particleWater[plan.particle];
+        float pigment = particlePigment[plan.particle].w;
+        // E · S, the same float product the contact forms in every cell.
+        const float supply = rules.paint.w * plan.S;
 
-    // Rows dy = −r .. r, cells left to right: the order of the plain disc.
-    const std::vector<int>& rows = footprintRows.halfWidths(r);
-    const int firstRow = std::max(-r, -iy);
-    const int lastRow = std::min(r, height - 1 - iy);
-    bool wet = true;
-    for (int dy = firstRow; dy <= lastRow && wet; ++dy) {
-        const int h = rows[static_cast<std::size_t>(dy + r)];
-        const int left = std::max(ix - h, 0);
-        const int right = std::min(ix + h, width - 1);
-        const std::size_t rowStart = static_cast<std::size_t>(iy + dy) * static_cast<std::size_t>(width);
-        for (int cx = left; cx <= right; ++cx) {
-            const std::size_t k = rowStart + static_cast<std::size_t>(cx);
-            absorb(water, capacity[k], rate[k], held[k]);
-            wetCells.touched(absorbedWater, k);
-            ++cellContacts;
-            // Once the particle is dry, no later cell of the footprint takes
-            // water or pigment: the rest of the disc is skipped.
-            if (!(water >= kDryWater)) {
-                wet = false;
-                break;
+        // Rows dy = −r .. r, cells left to right: the order of the plain
+        // disc. Every row of the disc holds the particle's own column, so
+        // no clipped row is empty. The walk ends at the first cell where the
+        // particle runs dry: no later cell would take water or pigment.
+        const int* const half = footprintRows.halfWidths(r).data() + r;
+        const int firstRow = std::max(-r, -plan.iy);
+        const int lastRow = std::min(r, height - 1 - plan.iy);
+        for (int dy = firstRow; dy <= lastRow; ++dy) {
+            const int h = half[dy];
+            const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * stride;
+            const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
+            const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, width - 1));
+            for (std::size_t k = left; k <= right; ++k) {
+                const bool wet = footprint::contact(water, pigment, capacity[k], rate[k], held[k],
+                                                    deposit[k], rules, supply);
+                wetCells.touched(held, k);
+                ++contacts;
+                if (!wet) goto dry;
             }
-            exchangePigment(pigment, deposit[k], rules, supply);
+        }
+    dry:
+        particleWater[plan.particle] = water;
+        particlePigment[plan.particle].w = pigment;
+        changed.x0 = std::min(changed.x0, plan.ix - r);
+        changed.y0 = std::min(changed.y0, plan.iy - r);
+        changed.x1 = std::max(changed.x1, plan.ix + r + 1);
+        changed.y1 = std::max(changed.y1, plan.iy + r + 1);
+    }
+    cellContacts += contacts;
+    changed.x0 = std::max(changed.x0, 0);
+    changed.y0 = std::max(changed.y0, 0);
+    changed.x1 = std::min(changed.x1, width);
+    changed.y1 = std::min(changed.y1, height);
+    depositionChanged.include(changed);
+}
+
+// Particles lie scattered over the canvas, so each one's cells are usually
+// far from the last one's and their grids must come from memory. Asking for
+// the first rows of a footprint (where most particles run dry) a few
+// footprints ahead hides that wait; it reads nothing the step depends on,
+// only warms the caches.
+void FluidSimCppPort::prefetchCells(const StampPlan& plan) {
+    constexpr int rowsAhead = 2;
+    constexpr std::size_t floatsPerLine = 16;
+    constexpr std::size_t cellsPerLine = 4;
+    const int r = plan.r;
+    const int* const half = footprintRows.halfWidths(r).data() + r;
+    const int firstRow = std::max(-r, -plan.iy);
+    const int lastRow = std::min({r, height - 1 - plan.iy, firstRow + rowsAhead - 1});
+    for (int dy = firstRow; dy <= lastRow; ++dy) {
+        const int h = half[dy];
+        const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * static_cast<std::size_t>(width);
+        const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
+        const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, width - 1));
+        for (std::size_t k = left; k <= right + floatsPerLine - 1; k += floatsPerLine) {
+            const std::size_t c = std::min(k, right);
+            __builtin_prefetch(absorptionCapacity.data() + c);
+            __builtin_prefetch(absorptionRate.data() + c);
+            __builtin_prefetch(absorbedWater.data() + c, 1);
+        }
+        for (std::size_t k = left; k <= right + cellsPerLine - 1; k += cellsPerLine) {
+            __builtin_prefetch(deposition.data() + std::min(k, right), 1);
         }
     }
-    particleWater[i] = water;
-    particlePigment[i].w = pigment;
-
-    // Everything the disc may have changed, for the display.
-    depositionChanged.include(CellRect{std::max(ix - r, 0), std::max(iy + firstRow, 0),
-                                       std::min(ix + r + 1, width), iy + lastRow + 1});
 }
 
 void FluidSimCppPort::step(float dt) {
@@ -193,35 +224,22 @@ void FluidSimCppPort::step(float dt) {
     }
     editing.brushRespawnCount = 0.0f;
 
+    planStamps();
+    stampFootprints(footprint::contactRules(panel.paintColor, panel.resolvability,
+                                            panel.resolvabilityComplement));
+
     const float W = static_cast<float>(width);
     const float H = static_cast<float>(height);
-
+    std::size_t nextPlan = 0;
     for (int i = 0; i < particleCount; ++i) {
         vec2& position = particlePosition[i];
-        const float X = position.x;
-        const float Y = position.y;
-        // Tested as floats before truncating, so a particle just left of or
-        // below the canvas (which truncates to column or row 0) is outside.
-        bool active = 0.0f <= X && X < W && 0.0f <= Y && Y < H &&
-                      particleWater[i] >= kDryWater;
-        int ix = 0;
-        int iy = 0;
-        if (active) {
-            ix = static_cast<int>(X);
-            iy = static_cast<int>(Y);
-            // A particle on the area's outline is out, like one off the canvas.
-            active = areaMask[iy * width + ix] == 0;
-        }
-
         bool lost = true;
-        if (!active) {
+        if (nextPlan == stampPlans.size() || stampPlans[nextPlan].particle != i) {
             position = {W + 100.0f, H + 100.0f};
         } else {
+            const StampPlan& plan = stampPlans[nextPlan++];
             panel.activeParticles += 1;
-            const float S = columnScale[ix];
-            const int r = sizeClassOf(*this, particleWater[i] - kDryWater);
-            stampRadius = r;
-            stampFootprint(i, ix, iy, r, S);
+            const float S = plan.S;
 
             // Without gravity every particle gets a push in a fresh random
             // direction; the draws are kept as the gravity points.
@@ -239,7 +257,8 @@ void FluidSimCppPort::step(float dt) {
             // The paper's texture slows the particle, and its slope across
             // the rows jitters it sideways (gy in both terms on purpose).
             if (rho > 0.0f) {
-                const MyAlgebra::vec3& gradient = surfaceGradient[iy * width + ix];
+                const MyAlgebra::vec3& gradient =
+                    surfaceGradient[static_cast<std::size_t>(plan.iy) * width + plan.ix];
                 const float gx = gradient.x;
                 const float gy = gradient.y;
                 const float vy = v.y - v.y * (gy / (10.0f - rho)) * 5.0f;

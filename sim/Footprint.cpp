@@ -8,7 +8,7 @@ int integerSquareRoot(long long n) {
     return static_cast<int>(h);
 }
 
-const std::vector<int>& FootprintRows::halfWidths(int r) {
+const std::vector<int>& FootprintRows::build(int r) {
     const std::size_t index = static_cast<std::size_t>(r);
     if (index >= byRadius.size()) byRadius.resize(index + 1);
     std::vector<int>& rows = byRadius[index];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 // The footprint of a particle is the disc of cells (dx, dy) around its own
@@ -9,9 +10,15 @@
 class FootprintRows {
 public:
     // Half-widths of rows dy = −r .. r, in that order.
-    const std::vector<int>& halfWidths(int r);
+    const std::vector<int>& halfWidths(int r) {
+        const auto index = static_cast<std::size_t>(r);
+        if (index < byRadius.size() && !byRadius[index].empty()) return byRadius[index];
+        return build(r);
+    }
 
 private:
+    const std::vector<int>& build(int r);
+
     std::vector<std::vector<int>> byRadius;
 };
 

@@ -14,6 +14,11 @@ void WetCells::attach(const std::vector<float>& held) {
     }
 }
 
+void WetCells::add(std::size_t k) {
+    listed[k] = 1;
+    cells.push_back(static_cast<std::uint32_t>(k));
+}
+
 void WetCells::dry(std::vector<float>& held, float amount) {
     std::size_t kept = 0;
     for (std::size_t n = 0; n < cells.size(); ++n) {

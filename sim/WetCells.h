@@ -19,11 +19,8 @@ public:
     void attach(const std::vector<float>& held);
 
     // A contact left held water in cell k; lists it if it is wet and new.
-    void touched(const std::vector<float>& held, std::size_t k) {
-        if (held[k] > 0.0f && listed[k] == 0) {
-            listed[k] = 1;
-            cells.push_back(static_cast<std::uint32_t>(k));
-        }
+    void touched(const float* held, std::size_t k) {
+        if (held[k] > 0.0f && listed[k] == 0) add(k);
     }
 
     // Removes amount from every wet cell, never below 0; cells that are no
@@ -37,6 +34,8 @@ public:
     std::size_t count() const { return cells.size(); }
 
 private:
+    void add(std::size_t k);
+
     std::vector<std::uint32_t> cells;
     std::vector<std::uint8_t> listed;
     const float* source = nullptr;
