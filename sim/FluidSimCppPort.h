@@ -80,6 +80,11 @@ public:
     // Footprint cells visited while wet, counted since construction.
     std::uint64_t cellContacts = 0;
 
+    // Brings the deposition texture up to date (OpenGL): the whole image
+    // when the texture is new or the canvas changed, else only the part
+    // changed since the last refresh. draw calls it when a refresh is due.
+    void refreshDepositionTexture();
+
     // Whether the kind's settings window is shown; the desktop draws it.
     bool settingsVisible = false;
 

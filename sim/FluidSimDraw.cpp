@@ -9,11 +9,14 @@
 
 namespace {
 
+// The most bytes converted for one call of glTexSubImage2D.
+constexpr int kBandBytes = 1 << 20;
+
 // The texture keeps 8 bits per channel, so it is sent bytes, not floats:
 // the whole image when the texture is new or the deposition was replaced or
 // resized, otherwise only the part the simulation changed since the last
 // refresh. What the texture holds is the same either way.
-void refreshDepositionTexture(FluidSimCppPort& sim, unsigned& texture) {
+void refreshTexture(FluidSimCppPort& sim, unsigned& texture) {
     bool whole = false;
     if (texture == 0) {
         GLuint name = 0;
@@ -45,19 +48,22 @@ void refreshDepositionTexture(FluidSimCppPort& sim, unsigned& texture) {
         // Rows of RGBA bytes are whole words, but say so rather than rely on it.
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         if (whole) {
-            depositionBytes(sim.deposition.data(), width, region, held.pixels);
+            // The image is made first, then filled like any changed region.
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                         held.pixels.data());
+                         nullptr);
             held.texture = texture;
             held.width = width;
             held.height = height;
             held.source = sim.deposition.data();
-            // A whole image's bytes are not kept: later refreshes are small.
-            std::vector<std::uint8_t>().swap(held.pixels);
-        } else if (!region.empty()) {
-            depositionBytes(sim.deposition.data(), width, region, held.pixels);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, region.x0, region.y0, region.width(), region.height(),
-                            GL_RGBA, GL_UNSIGNED_BYTE, held.pixels.data());
+        }
+        // A band of rows at a time, so a large change never needs the
+        // bytes of the whole picture at once.
+        const int bandRows = std::max(1, kBandBytes / (4 * std::max(region.width(), 1)));
+        for (int y = region.y0; y < region.y1; y += bandRows) {
+            const CellRect band{region.x0, y, region.x1, std::min(y + bandRows, region.y1)};
+            depositionBytes(sim.deposition.data(), width, band, held.pixels);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, band.x0, band.y0, band.width(), band.height(), GL_RGBA,
+                            GL_UNSIGNED_BYTE, held.pixels.data());
         }
         sim.depositionChanged = CellRect{};
     }
@@ -90,13 +96,17 @@ void drawDepositionQuad(unsigned texture, const WindowLayout& window) {
 
 }  // namespace
 
+void FluidSimCppPort::refreshDepositionTexture() {
+    refreshTexture(*this, shell.window.depositionTexture);
+}
+
 void FluidSimCppPort::draw() {
     WindowLayout& window = shell.window;
     const PanelSettings& panel = shell.panel;
 
     if (panel.showDeposition == 1) {
         if (takeDepositionUpload(window, panel)) {
-            refreshDepositionTexture(*this, window.depositionTexture);
+            refreshDepositionTexture();
         }
         drawDepositionQuad(window.depositionTexture, window);
     }
