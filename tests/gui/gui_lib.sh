@@ -73,16 +73,20 @@ wait_for() {
     done
 }
 
-# A display of our own: the first free number from 90 on.
+# A display of our own. The server picks the number itself (-displayfd): its
+# lock file is taken atomically, so two runs at once, or another program's
+# server, can never end up sharing one display.
 start_display() {
-    local n
-    for n in $(seq 90 160); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1400x900x24 -nolisten tcp >"$GUI_WORK/xvfb.log" 2>&1 &
+    local attempt number_file="$GUI_WORK/display.number"
+    for attempt in 1 2 3; do
+        : >"$number_file"
+        Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$number_file" >"$GUI_WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
-        export DISPLAY=":$n"
-        if wait_for 20 xdpyinfo; then
-            return 0
+        if wait_for 20 test -s "$number_file"; then
+            export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
+            if wait_for 20 xdpyinfo && kill -0 "$XVFB_PID" 2>/dev/null; then
+                return 0
+            fi
         fi
         stop_pid "$XVFB_PID"
         XVFB_PID=""
