@@ -156,9 +156,12 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
             const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
             const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, width - 1));
             for (std::size_t k = left; k <= right; ++k) {
+                // A cell already wet is already listed: only a dry one can
+                // join the wet cells.
+                const bool wasDry = !(held[k] > 0.0f);
                 const bool wet = footprint::contact(water, pigment, capacity[k], rate[k], held[k],
                                                     deposit[k], rules, supply);
-                wetCells.touched(held, k);
+                if (wasDry) wetCells.touched(held, k);
                 ++contacts;
                 if (!wet) goto dry;
             }

@@ -99,6 +99,16 @@ TEST(TiledHistory, PaperNeverPaintedTakesNoStorage) {
     EXPECT_EQ(t.sim.deposition.back().w, 0.0f);
     t.sim.undo();
     EXPECT_EQ(t.sim.deposition.back().w, 0.5f);
+
+    // A negative zero is not paper never painted: its sign bit is kept.
+    t.sim.clearHistory();
+    paint(t.sim, 99, 79, {});
+    paint(t.sim, 50, 50, {0.0f, -0.0f, 0.0f, 0.0f});
+    t.sim.pushHistory();
+    EXPECT_EQ(tileBytes(t.sim.history), tileBytesEach);
+    paint(t.sim, 50, 50, {});
+    t.sim.undo();
+    EXPECT_TRUE(std::signbit(t.sim.deposition[50 * 100 + 50].y));
 }
 
 TEST(TiledHistory, SnapshotsTakenAfterClearingShareNothingWithTheOldOnes) {
