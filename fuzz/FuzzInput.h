@@ -40,13 +40,16 @@ private:
     std::size_t position = 0;
 };
 
-// A folder of the fuzzing process's own under /tmp, made on first use and
-// removed at exit, so a target never writes anywhere a person keeps files.
-// Its name is never destroyed: the exit handler still needs it.
+// A folder of the fuzzing process's own under $TMPDIR (or /tmp), made on
+// first use and removed at exit, so a target never writes anywhere a person
+// keeps files. libFuzzer does not always leave through the exit handlers, so
+// scripts/fuzz.sh gives each run a TMPDIR of its own and empties it after.
+// The folder's name is never destroyed: the exit handler still needs it.
 inline const std::string& fuzzScratchFolder() {
     static const std::string* folder = [] {
-        char pattern[] = "/tmp/seep-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/seep-fuzz-XXXXXX";
+        const char* made = mkdtemp(pattern.data());
         if (made == nullptr) {
             std::abort();
         }

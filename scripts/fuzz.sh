@@ -81,9 +81,12 @@ for entry in "${targets[@]}"; do
   # Console output of the painter is dropped (-close_fd_mask); the fuzzer's
   # own lines and every sanitizer report still come through. A picture
   # decoder left hanging is cut off well before its own minute runs out.
+  scratch="$build/tmp/$name"
+  rm -rf "$scratch"
+  mkdir -p "$scratch"
   seeds="$root/fuzz/corpus/$name"
   [ -d "$seeds" ] || seeds="$root/fuzz/corpus/picture"
-  if ! "$build/fuzz/${name}_fuzzer" "$work" "$seeds" "${dict[@]}" "${extra[@]}" \
+  if ! TMPDIR="$scratch" "$build/fuzz/${name}_fuzzer" "$work" "$seeds" "${dict[@]}" "${extra[@]}" \
       -max_total_time="$time" -max_len="$maxlen" -timeout=20 -rss_limit_mb=4096 \
       -close_fd_mask=3 -print_final_stats=1 -artifact_prefix="$build/artifacts/$name-" \
       >"$build/$name.log" 2>&1; then
@@ -94,6 +97,7 @@ for entry in "${targets[@]}"; do
     grep -E '^(stat::number_of_executed_units|stat::new_units_added)' "$build/$name.log" | tr '\n' ' '
     echo
   fi
+  rm -rf "$scratch"
 done
 echo "fuzz: $((ran - ${#failed[@]})) passed, ${#failed[@]} failed"
 if [ ${#failed[@]} -gt 0 ]; then
