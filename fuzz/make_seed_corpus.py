@@ -52,7 +52,7 @@ def sessions():
         "brush": session([setting("mouseOperation", 3), setting("particleSizeIndex", 3), press(6, 506),
                           {"do": "idle", "count": 5}, {"do": "motion", "x": 8, "y": 505},
                           {"do": "idle", "count": 5}, release(8, 505), {"do": "button", "name": "Undo"}]),
-        "area-perspective": session(
+        "area-guide-lines": session(
             [setting("mouseOperation", 1)] + stroke([(0, 511), (11, 511), (11, 502), (0, 502), (0, 511)]) +
             [setting("mouseOperation", 2)] + stroke([(0, 510), (11, 508)]) + stroke([(0, 503), (11, 505)]) +
             [setting("mouseOperation", 0)] + path + [{"do": "button", "name": "Start"}, {"do": "idle", "count": 20},

@@ -97,7 +97,7 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
-const std::vector<std::string> examples = {"path-instant.json", "brush-idle.json", "area-perspective.json"};
+const std::vector<std::string> examples = {"path-instant.json", "brush-idle.json", "area-guide-lines.json"};
 
 std::string example(const std::string& name) {
     return std::string(SEEP_SOURCE_DIR) + "/images/examples/" + name;
