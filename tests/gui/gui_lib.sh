@@ -74,20 +74,26 @@ wait_for() {
 }
 
 # A display of our own. The server picks the number itself (-displayfd): its
-# lock file is taken atomically, so two runs at once, or another program's
-# server, can never end up sharing one display.
+# lock file is taken atomically, so two runs at once can never share one.
+# A server elsewhere on the machine may still answer to the same number
+# (abstract sockets are not covered by the lock file), so ours gets a screen
+# height of its own and must be the one that answers with it.
 start_display() {
-    local attempt number_file="$GUI_WORK/display.number"
-    for attempt in 1 2 3; do
+    local attempt number_file="$GUI_WORK/display.number" height
+    for attempt in 1 2 3 4 5; do
+        height=$((900 + RANDOM % 97))
         : >"$number_file"
-        Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp 3>"$number_file" >"$GUI_WORK/xvfb.log" 2>&1 &
+        Xvfb -displayfd 3 -screen 0 "1400x${height}x24" -nolisten tcp 3>"$number_file" >"$GUI_WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
         if wait_for 20 test -s "$number_file"; then
             export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
-            if wait_for 20 xdpyinfo && kill -0 "$XVFB_PID" 2>/dev/null; then
+            if wait_for 20 sh -c "xdpyinfo | grep -q 'dimensions: *1400x${height} pixels'" &&
+                kill -0 "$XVFB_PID" 2>/dev/null; then
                 return 0
             fi
         fi
+        echo "display attempt $attempt failed; server log:" >&2
+        tail -n 5 "$GUI_WORK/xvfb.log" >&2 || true
         stop_pid "$XVFB_PID"
         XVFB_PID=""
     done
@@ -105,12 +111,21 @@ find_main_window() {
     xdotool search --maxdepth 1 --onlyvisible --name '^$' 2>/dev/null | grep -vx "$root" | head -n 1
 }
 
+window_shown_or_painter_ended() {
+    ! painter_alive || [ -n "$(find_main_window)" ]
+}
+
 # Starts the painter in the source folder (where it finds its pictures) and
 # waits until its window shows a drawn frame.
 start_painter() {
     (cd "$SEEP_SOURCE_DIR" && exec "$SEEP" >"$GUI_WORK/painter.out" 2>"$GUI_WORK/painter.err") &
     PAINTER_PID=$!
-    wait_for 60 find_main_window || fail "the painter's window did not appear"
+    wait_for 60 window_shown_or_painter_ended || true
+    if ! painter_alive; then
+        grep -q "failed to open display" "$GUI_WORK/painter.err" && return 1
+        fail "the painter ended while starting"
+    fi
+    [ -n "$(find_main_window)" ] || fail "the painter's window did not appear"
     MAIN_WINDOW=$(find_main_window)
     # Without a window manager the window sits where the toolkit put it,
     # partly off the screen; screenshots need all of it.
@@ -232,6 +247,16 @@ start_gui_test() {
     SEEP_RENDER=$2
     SEEP_SOURCE_DIR=$3
     require_tools
-    start_display
-    start_painter
+    local attempt
+    # A display that answered our checks and then refuses the painter is
+    # started again rather than failing the test on the machine's account.
+    for attempt in 1 2 3; do
+        start_display
+        start_painter && return 0
+        echo "the painter could not open $DISPLAY (attempt $attempt); server log:" >&2
+        tail -n 10 "$GUI_WORK/xvfb.log" >&2 || true
+        stop_pid "$XVFB_PID"
+        XVFB_PID=""
+    done
+    fail "the painter could not open any display"
 }
