@@ -37,7 +37,7 @@ void DepositionSnapshot::tileExtent(int tx, int ty, int& x0, int& y0, int& tw, i
 DepositionSnapshot::DepositionSnapshot(const std::vector<float>& floats) {
     // One row of cells; a last cell given only in part is padded with zeros
     // that a restore never copies.
-    std::vector<MyAlgebra::vec4> cells((floats.size() + floatsPerCell - 1) / floatsPerCell);
+    Grid<MyAlgebra::vec4> cells((floats.size() + floatsPerCell - 1) / floatsPerCell);
     if (!floats.empty()) {
         std::memcpy(static_cast<void*>(cells.data()), floats.data(), floats.size() * sizeof(float));
     }
@@ -49,7 +49,7 @@ void DepositionSnapshot::assign(std::size_t count, float value) {
     *this = DepositionSnapshot(std::vector<float>(count, value));
 }
 
-DepositionSnapshot DepositionSnapshot::capture(const std::vector<MyAlgebra::vec4>& cells, int width,
+DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cells, int width,
                                                int height, const DepositionSnapshot& reference) {
     DepositionSnapshot snapshot;
     const bool grid = width > 0 && height > 0 &&
@@ -105,7 +105,7 @@ DepositionSnapshot DepositionSnapshot::capture(const std::vector<MyAlgebra::vec4
     return snapshot;
 }
 
-bool DepositionSnapshot::restoreInto(std::vector<MyAlgebra::vec4>& cells) const {
+bool DepositionSnapshot::restoreInto(Grid<MyAlgebra::vec4>& cells) const {
     // Never more than either side holds: a snapshot of another size cannot
     // write past the deposition.
     const std::size_t limit = std::min(floatCount, floatsPerCell * cells.size());

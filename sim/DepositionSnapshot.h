@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "sim/GridStorage.h"
 #include "util/Vectors.h"
 
 // One saved deposition for undo. It is cut into square tiles, and a tile
@@ -25,12 +26,12 @@ public:
     // Saves cells (width × height of them, or one row of all of them when
     // the sizes disagree), sharing every tile that is bit for bit the same
     // as in reference.
-    static DepositionSnapshot capture(const std::vector<MyAlgebra::vec4>& cells, int width,
+    static DepositionSnapshot capture(const Grid<MyAlgebra::vec4>& cells, int width,
                                       int height, const DepositionSnapshot& reference);
 
     // Copies the saved floats back in grid order, at most as many as cells
     // holds. True when the snapshot covered cells exactly.
-    bool restoreInto(std::vector<MyAlgebra::vec4>& cells) const;
+    bool restoreInto(Grid<MyAlgebra::vec4>& cells) const;
 
     // The number of floats saved: 4 per cell.
     std::size_t size() const { return floatCount; }

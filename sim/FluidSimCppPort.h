@@ -9,6 +9,7 @@
 #include "sim/DepositionSnapshot.h"
 #include "sim/Footprint.h"
 #include "sim/FootprintContact.h"
+#include "sim/GridStorage.h"
 #include "sim/ShellState.h"
 #include "sim/WetCells.h"
 
@@ -55,16 +56,16 @@ public:
     void showSettings() override;
     void hideSettings() override;
 
-    std::vector<float> absorptionCapacity;
-    std::vector<float> absorptionRate;
-    std::vector<float> absorbedWater;
-    std::vector<MyAlgebra::vec4> deposition;
+    Grid<float> absorptionCapacity;
+    Grid<float> absorptionRate;
+    Grid<float> absorbedWater;
+    Grid<MyAlgebra::vec4> deposition;
     std::vector<float> columnScale;
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::vector<std::int32_t> areaMask;
+    Grid<std::int32_t> areaMask;
     std::int32_t stampRadius = 0;
-    std::vector<MyAlgebra::vec3> surfaceGradient;
+    Grid<MyAlgebra::vec3> surfaceGradient;
     // Snapshots of the deposition, oldest first, each 4 · width · height
     // floats; unchanged tiles are shared between them.
     std::deque<DepositionSnapshot> history;

@@ -60,19 +60,19 @@ void FluidSimCppPort::initParticles() {
 }
 
 void FluidSimCppPort::initDeposition() {
-    deposition = std::vector<MyAlgebra::vec4>(cellCount(width, height));
+    deposition = Grid<MyAlgebra::vec4>(cellCount(width, height));
 }
 
 void FluidSimCppPort::initAbsorption() {
     const std::size_t cells = cellCount(width, height);
-    absorptionCapacity = std::vector<float>(cells, shell.panel.capacityFill);
-    absorptionRate = std::vector<float>(cells, shell.panel.rateFill);
-    absorbedWater = std::vector<float>(cells, 0.0f);
+    absorptionCapacity = Grid<float>(cells, shell.panel.capacityFill);
+    absorptionRate = Grid<float>(cells, shell.panel.rateFill);
+    absorbedWater = Grid<float>(cells, 0.0f);
 }
 
 void FluidSimCppPort::setSurface(const float* heights) {
     const std::size_t cells = cellCount(width, height);
-    surfaceGradient = std::vector<MyAlgebra::vec3>(cells);
+    surfaceGradient = Grid<MyAlgebra::vec3>(cells);
     const auto w = static_cast<std::size_t>(width);
     for (std::size_t k = 0; k < cells; ++k) {
         const std::size_t x = k % w;
@@ -129,6 +129,6 @@ void FluidSimCppPort::updateColumnScale() {
 }
 
 void FluidSimCppPort::updateAreaMask() {
-    areaMask = std::vector<std::int32_t>(cellCount(width, height), 0);
+    areaMask = Grid<std::int32_t>(cellCount(width, height), 0);
     rasterizeArea(shell.editing.area, shell.window.displayScale, areaMask.data(), width, height);
 }

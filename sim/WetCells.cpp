@@ -2,7 +2,7 @@
 
 #include <xmmintrin.h>
 
-void WetCells::attach(const std::vector<float>& held) {
+void WetCells::attach(const Grid<float>& held) {
     if (source == held.data() && sourceSize == held.size() && source != nullptr) return;
     source = held.data();
     sourceSize = held.size();
@@ -34,7 +34,7 @@ void WetCells::add(std::size_t k) {
     cells.push_back(static_cast<std::uint32_t>(k));
 }
 
-void WetCells::dry(std::vector<float>& held, float amount) {
+void WetCells::dry(Grid<float>& held, float amount) {
     // Cells listed in the order they got wet, so neighbours are near each
     // other in the list but not in memory order: ask for the water a little
     // ahead.

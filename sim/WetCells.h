@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/GridStorage.h"
+
 // The cells that hold absorbed water, so the paper dries in time
 // proportional to its wet cells rather than to the whole canvas.
 //
@@ -16,7 +18,7 @@ class WetCells {
 public:
     // Makes sure the list covers the grid as it is now: sweeps it when the
     // grid is not the one the list was built for.
-    void attach(const std::vector<float>& held);
+    void attach(const Grid<float>& held);
 
     // A contact left held water in cell k; lists it if it is wet and new.
     void touched(const float* held, std::size_t k) {
@@ -26,7 +28,7 @@ public:
     // Removes amount from every wet cell, never below 0; cells that are no
     // longer wet leave the list. Each cell dries on its own, so the order
     // of the list does not matter.
-    void dry(std::vector<float>& held, float amount);
+    void dry(Grid<float>& held, float amount);
 
     // The next attach sweeps the grid again.
     void forget() { source = nullptr; }

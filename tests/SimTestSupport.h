@@ -13,6 +13,14 @@
 // Helpers the simulation tests share: a stopwatch with a fixed reading, the
 // generator's recurrence worked out independently, and a small simulation.
 
+// Whether two arrays hold the same bytes: -0, NaNs and subnormals compare
+// exactly as their bits do.
+template <typename Array>
+bool sameBytes(const Array& a, const Array& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(a[0])) == 0);
+}
+
 // A started stopwatch that always reads the same number of seconds.
 class FixedStopwatch : public StopwatchBase {
 public:

@@ -77,9 +77,9 @@ TEST(FluidSimInit, AbsorptionRefillsWithNewValues) {
     t.shell.panel.capacityFill = 2.0f;
     t.shell.panel.rateFill = 0.5f;
     t.sim.initAbsorption();
-    EXPECT_EQ(t.sim.absorptionCapacity, std::vector<float>(12, 2.0f));
-    EXPECT_EQ(t.sim.absorptionRate, std::vector<float>(12, 0.5f));
-    EXPECT_EQ(t.sim.absorbedWater, std::vector<float>(12, 0.0f));
+    EXPECT_EQ(t.sim.absorptionCapacity, Grid<float>(12, 2.0f));
+    EXPECT_EQ(t.sim.absorptionRate, Grid<float>(12, 0.5f));
+    EXPECT_EQ(t.sim.absorbedWater, Grid<float>(12, 0.0f));
 }
 
 TEST(FluidSimInit, SeedsFromTheWholeSecondsOfTheStopwatch) {
@@ -152,7 +152,7 @@ TEST(FluidSimSurface, DifferencesToTheRightAndNextRow) {
     TestSimulation t(3, 2, 1);
     const std::vector<float> heights{0.0f, 0.75f, 0.25f, 1.0f, 0.0f, 0.5f};
     t.sim.setSurface(heights.data());
-    const std::vector<MyAlgebra::vec3>& g = t.sim.surfaceGradient;
+    const Grid<MyAlgebra::vec3>& g = t.sim.surfaceGradient;
     EXPECT_EQ(g[0].x, 0.75f);
     EXPECT_EQ(g[0].y, 1.0f);
     EXPECT_EQ(g[0].z, 1.25f);  // sqrt(0.5625 + 1)
@@ -238,5 +238,5 @@ TEST(FluidSimAreaMask, RebuildClearsEarlierMarks) {
     t.sim.areaMask[10] = 1;
     t.sim.areaMask[63] = 1;
     t.sim.updateAreaMask();
-    EXPECT_EQ(t.sim.areaMask, std::vector<std::int32_t>(64, 0));
+    EXPECT_EQ(t.sim.areaMask, Grid<std::int32_t>(64, 0));
 }

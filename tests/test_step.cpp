@@ -274,8 +274,8 @@ TEST(Step, DryingLowersWetCellsToNoLessThanZero) {
         s.sim.step(1.0f);
         return s.sim.absorbedWater;
     };
-    const std::vector<float> wet{0.3f, 0.001f, 0.0f, 0.002f};
-    EXPECT_EQ(dried(0.002f, 0.01f), (std::vector<float>{0.3f - 0.002f, 0.0f, 0.0f, 0.0f}));
+    const Grid<float> wet{0.3f, 0.001f, 0.0f, 0.002f};
+    EXPECT_EQ(dried(0.002f, 0.01f), (Grid<float>{0.3f - 0.002f, 0.0f, 0.0f, 0.0f}));
     EXPECT_EQ(dried(0.002f, 0.0f), wet);
     EXPECT_EQ(dried(0.002f, -1.0f), wet);
     EXPECT_EQ(dried(0.0f, 0.01f), wet);

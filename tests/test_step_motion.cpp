@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "tests/SimTestSupport.h"
 #include "tests/StepScene.h"
 #include "util/Random.h"
 
@@ -196,11 +197,6 @@ void buildBusyScene(Scene& s, std::uint32_t sceneSeed) {
     s.shell.panel.gravityEnabled = 0;
     s.shell.panel.surfaceRoughness = 4.75f;
     s.shell.panel.dryingAmount = 0.0005f;
-}
-
-template <typename T>
-bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
 }
 
 TEST(Step, SameSceneAndSeedGiveTheSameBits) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/FluidSimCppPort.h"
+#include "tests/SimTestSupport.h"
 #include "tests/reference/PlainStep.h"
 #include "util/Random.h"
 
@@ -16,12 +17,6 @@
 // the generator, swapped in around its step.
 
 namespace {
-
-template <typename T>
-bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
-    return a.size() == b.size() &&
-           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
-}
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -179,7 +174,7 @@ struct SideBySide {
 
 // Every cell whose deposition differs between before and after lies inside
 // the rectangle the step reported.
-bool changesInside(const std::vector<MyAlgebra::vec4>& before, const FluidSimCppPort& sim) {
+bool changesInside(const Grid<MyAlgebra::vec4>& before, const FluidSimCppPort& sim) {
     const CellRect& r = sim.depositionChanged;
     for (int y = 0; y < sim.height; ++y) {
         for (int x = 0; x < sim.width; ++x) {
@@ -219,7 +214,7 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
                 pair.both([](ShellState& shell, FluidSimCppPort&) { shell.panel.emitting = 0; });
             }
             pair.fast.sim.depositionChanged = CellRect{};
-            const std::vector<MyAlgebra::vec4> before = pair.fast.sim.deposition;
+            const Grid<MyAlgebra::vec4> before = pair.fast.sim.deposition;
             pair.step();
             const std::string difference = pair.difference();
             ASSERT_EQ(difference, "") << "scene " << seed << ", step " << n + 1;
