@@ -79,6 +79,7 @@ Sim& replaceSimulation(Shell& shell) {
     to.history = std::move(from.history);
     to.historyTop = from.historyTop;
     to.historyReference = std::move(from.historyReference);
+    to.historyChanges = from.historyChanges;
     shell.simulation = std::move(replacement);
     return made;
 }

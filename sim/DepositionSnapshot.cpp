@@ -50,7 +50,8 @@ void DepositionSnapshot::assign(std::size_t count, float value) {
 }
 
 DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cells, int width,
-                                               int height, const DepositionSnapshot& reference) {
+                                               int height, const DepositionSnapshot& reference,
+                                               const ChangedTiles* changes) {
     DepositionSnapshot snapshot;
     const bool grid = width > 0 && height > 0 &&
                       static_cast<std::size_t>(width) * static_cast<std::size_t>(height) == cells.size();
@@ -60,6 +61,8 @@ DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cell
     if (cells.empty()) return snapshot;
 
     const bool comparable = reference.columns == snapshot.columns && reference.rows == snapshot.rows;
+    const bool tracked = comparable && grid && changes != nullptr &&
+                         changes->track(cells.data(), width, height);
     const int across = snapshot.tilesAcross();
     const int up = snapshot.tilesUp();
     snapshot.tiles.resize(static_cast<std::size_t>(across) * static_cast<std::size_t>(up));
@@ -72,6 +75,10 @@ DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cell
                 return cells.data() + static_cast<std::size_t>(y0 + r) * snapshot.columns + x0;
             };
             const std::size_t index = static_cast<std::size_t>(ty) * across + tx;
+            if (tracked && !changes->changed(tx, ty)) {
+                snapshot.tiles[index] = reference.tiles[index];
+                continue;
+            }
             const Tile* old = comparable ? reference.tiles[index].get() : nullptr;
             // Compared as bytes, so -0, NaNs and subnormals count as changes
             // exactly when their bits differ. A missing tile is all zeros.
@@ -102,6 +109,17 @@ DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cell
             snapshot.tiles[index] = std::move(tile);
         }
     }
+    return snapshot;
+}
+
+DepositionSnapshot DepositionSnapshot::blank(int width, int height) {
+    DepositionSnapshot snapshot;
+    if (width <= 0 || height <= 0) return snapshot;
+    snapshot.columns = width;
+    snapshot.rows = height;
+    snapshot.floatCount = floatsPerCell * static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    snapshot.tiles.resize(static_cast<std::size_t>(snapshot.tilesAcross()) *
+                          static_cast<std::size_t>(snapshot.tilesUp()));
     return snapshot;
 }
 

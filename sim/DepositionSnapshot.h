@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "sim/ChangedTiles.h"
 #include "sim/GridStorage.h"
 #include "util/Vectors.h"
 
@@ -25,9 +26,15 @@ public:
 
     // Saves cells (width × height of them, or one row of all of them when
     // the sizes disagree), sharing every tile that is bit for bit the same
-    // as in reference.
+    // as in reference. Given the tiles written since reference was taken,
+    // only those are compared; the others are shared as they are.
     static DepositionSnapshot capture(const Grid<MyAlgebra::vec4>& cells, int width,
-                                      int height, const DepositionSnapshot& reference);
+                                      int height, const DepositionSnapshot& reference,
+                                      const ChangedTiles* changes = nullptr);
+
+    // A snapshot of width × height cells of zero bits, as a fresh
+    // deposition is; it holds no tile storage.
+    static DepositionSnapshot blank(int width, int height);
 
     // Copies the saved floats back in grid order, at most as many as cells
     // holds. True when the snapshot covered cells exactly.

@@ -71,8 +71,11 @@ public:
     std::deque<DepositionSnapshot> history;
     std::int32_t historyTop = -1;
 
-    // The snapshot last taken or restored: the next one shares its tiles.
+    // The snapshot last taken or restored, or a blank one for a fresh
+    // deposition: the next one shares its tiles.
     DepositionSnapshot historyReference;
+    // The deposition's tiles written since historyReference.
+    ChangedTiles historyChanges{DepositionSnapshot::tileSize};
     // Cells holding absorbed water; drying visits only these.
     WetCells wetCells;
     // The part of the deposition changed since the texture last saw it.
@@ -80,6 +83,11 @@ public:
     DepositionTexture depositionTextureContent;
     // Footprint cells visited while wet, counted since construction.
     std::uint64_t cellContacts = 0;
+
+    // Code that writes the deposition by hand, not through the step, undo
+    // or a picture load, calls this afterwards: the display and the next
+    // undo snapshot then look at the whole of it again.
+    void depositionEdited();
 
     // Brings the deposition texture up to date (OpenGL): the whole image
     // when the texture is new or the canvas changed, else only the part

@@ -19,9 +19,10 @@ void FluidSimCppPort::pushHistory() {
         --historyTop;
     }
     DepositionSnapshot snapshot =
-        DepositionSnapshot::capture(deposition, width, height, historyReference);
+        DepositionSnapshot::capture(deposition, width, height, historyReference, &historyChanges);
     ++historyTop;
     historyReference = snapshot;
+    historyChanges.reset(deposition.data(), width, height);
     history.push_back(std::move(snapshot));
 }
 
@@ -34,16 +35,28 @@ void FluidSimCppPort::undo() {
         historyReference = std::move(history.back());
         history.pop_back();
         depositionChanged = CellRect::whole(width, height);
+        // Bit for bit the reference again, unless the sizes disagreed.
+        if (historyReference.width() == width && historyReference.height() == height) {
+            historyChanges.reset(deposition.data(), width, height);
+        } else {
+            historyChanges.markAll();
+        }
     }
     if (historyTop >= 0) {
         --historyTop;
     }
 }
 
+// The reference and its marks still describe the deposition, so they stay:
+// the next snapshot compares only what changed since, as before.
 void FluidSimCppPort::clearHistory() {
     history.clear();
-    historyReference = DepositionSnapshot();
     historyTop = -1;
+}
+
+void FluidSimCppPort::depositionEdited() {
+    depositionChanged = CellRect::whole(width, height);
+    historyChanges.markAll();
 }
 
 float FluidSimCppPort::depositionAt(int k) {
@@ -72,5 +85,5 @@ void FluidSimCppPort::loadDeposition(const MyAlgebra::vec4* picture) {
             deposition[k].w = 0.0f;
         }
     }
-    depositionChanged = CellRect::whole(width, height);
+    depositionEdited();
 }

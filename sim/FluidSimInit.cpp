@@ -61,6 +61,9 @@ void FluidSimCppPort::initParticles() {
 
 void FluidSimCppPort::initDeposition() {
     deposition = Grid<MyAlgebra::vec4>(cellCount(width, height));
+    // Known to be zero everywhere: the next undo snapshot need not look.
+    historyReference = DepositionSnapshot::blank(width, height);
+    historyChanges.reset(deposition.data(), width, height);
 }
 
 void FluidSimCppPort::initAbsorption() {

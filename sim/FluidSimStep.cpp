@@ -169,6 +169,7 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     dry:
         particleWater[plan.particle] = water;
         particlePigment[plan.particle].w = pigment;
+        historyChanges.mark(plan.ix - r, plan.iy - r, plan.ix + r + 1, plan.iy + r + 1);
         changed.x0 = std::min(changed.x0, plan.ix - r);
         changed.y0 = std::min(changed.y0, plan.iy - r);
         changed.x1 = std::max(changed.x1, plan.ix + r + 1);

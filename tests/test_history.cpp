@@ -17,6 +17,7 @@ struct History : ::testing::Test {
 TEST_F(History, ThirteenthPushDropsTheOldest) {
     for (int push = 1; push <= 13; ++push) {
         t.sim.deposition[4].y = static_cast<float>(push);
+        t.sim.depositionEdited();
         t.sim.pushHistory();
     }
     EXPECT_EQ(t.sim.history.size(), 12u);
@@ -40,6 +41,7 @@ TEST_F(History, UndoRestoresTheDepositionBitForBit) {
     t.sim.deposition[0] = {-0.0f, std::numeric_limits<float>::quiet_NaN(),
                            std::numeric_limits<float>::denorm_min(), 0.3f};
     t.sim.deposition[5] = {0.1f, 0.2f, 0.7f, 1.0f};
+    t.sim.depositionEdited();
     const std::vector<std::uint32_t> before = depositionBits(t.sim);
     t.sim.pushHistory();
     EXPECT_EQ(t.sim.history.back().size(), 24u);

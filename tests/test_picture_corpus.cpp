@@ -214,7 +214,7 @@ TEST_F(PictureCorpus, EveryPictureKindGivesFiniteGreyLevelsToThePaper) {
 
 TEST_F(PictureCorpus, AFolderOrAMissingFileIsRefusedLikeADamagedPicture) {
     const int widthBefore = t.images.canvas.width;
-    for (const std::string path : {corpusPath(""), corpusPath("no-such-picture.png")}) {
+    for (const std::string& path : {corpusPath(""), corpusPath("no-such-picture.png")}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(linesAbout(open(path), path), "ImageIO::load: cannot open file: " + path + "\n");
         EXPECT_EQ(t.images.canvas.width, widthBefore);

@@ -173,14 +173,19 @@ struct SideBySide {
 };
 
 // Every cell whose deposition differs between before and after lies inside
-// the rectangle the step reported.
+// the rectangle the step reported for the display and in a tile it marked
+// for the undo history.
 bool changesInside(const Grid<MyAlgebra::vec4>& before, const FluidSimCppPort& sim) {
     const CellRect& r = sim.depositionChanged;
+    const ChangedTiles& tiles = sim.historyChanges;
+    if (!tiles.track(sim.deposition.data(), sim.width, sim.height)) return false;
+    constexpr int side = DepositionSnapshot::tileSize;
     for (int y = 0; y < sim.height; ++y) {
         for (int x = 0; x < sim.width; ++x) {
             const std::size_t k = static_cast<std::size_t>(y) * sim.width + x;
             if (std::memcmp(&before[k], &sim.deposition[k], sizeof(MyAlgebra::vec4)) == 0) continue;
             if (x < r.x0 || x >= r.x1 || y < r.y0 || y >= r.y1) return false;
+            if (!tiles.changed(x / side, y / side)) return false;
         }
     }
     return true;
@@ -214,6 +219,8 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
                 pair.both([](ShellState& shell, FluidSimCppPort&) { shell.panel.emitting = 0; });
             }
             pair.fast.sim.depositionChanged = CellRect{};
+            pair.fast.sim.historyChanges.reset(pair.fast.sim.deposition.data(), pair.fast.sim.width,
+                                               pair.fast.sim.height);
             const Grid<MyAlgebra::vec4> before = pair.fast.sim.deposition;
             pair.step();
             const std::string difference = pair.difference();

@@ -9,14 +9,18 @@
 
 #include "SimTestSupport.h"
 #include "sim/DepositionSnapshot.h"
+#include "tests/StepScene.h"
 
 namespace {
 
 constexpr std::size_t tileBytesEach =
     DepositionSnapshot::tileSize * DepositionSnapshot::tileSize * sizeof(MyAlgebra::vec4);
 
+// Writes one cell by hand and marks it, as every writer of the deposition
+// must for the next snapshot to see it.
 void paint(FluidSimCppPort& sim, int x, int y, MyAlgebra::vec4 colour) {
     sim.deposition[static_cast<std::size_t>(y) * sim.width + x] = colour;
+    sim.historyChanges.mark(x, y, x + 1, y + 1);
 }
 
 TEST(TiledHistory, UndoRestoresEveryBitAcrossPartialTiles) {
@@ -29,6 +33,9 @@ TEST(TiledHistory, UndoRestoresEveryBitAcrossPartialTiles) {
             const std::size_t k = gen() % t.sim.deposition.size();
             std::uint32_t raw[4] = {bits(gen), bits(gen), bits(gen), bits(gen)};
             std::memcpy(&t.sim.deposition[k], raw, sizeof raw);
+            const int x = static_cast<int>(k % 70);
+            const int y = static_cast<int>(k / 70);
+            t.sim.historyChanges.mark(x, y, x + 1, y + 1);
         }
     };
     // Values a careless copy or comparison would lose.
@@ -38,7 +45,8 @@ TEST(TiledHistory, UndoRestoresEveryBitAcrossPartialTiles) {
     const auto first = depositionBits(t.sim);
     t.sim.pushHistory();
     scramble(40);
-    t.sim.deposition.back().w = -0.0f;  // the last cell of the last tile
+    paint(t.sim, 69, 44, {t.sim.deposition.back().x, t.sim.deposition.back().y,
+                          t.sim.deposition.back().z, -0.0f});  // the last cell of the last tile
     const auto second = depositionBits(t.sim);
     t.sim.pushHistory();
     scramble(300);
@@ -109,6 +117,54 @@ TEST(TiledHistory, PaperNeverPaintedTakesNoStorage) {
     paint(t.sim, 50, 50, {});
     t.sim.undo();
     EXPECT_TRUE(std::signbit(t.sim.deposition[50 * 100 + 50].y));
+}
+
+TEST(TiledHistory, OnlyMarkedTilesAreComparedAndAnEditByHandIsSeenWhole) {
+    TestSimulation t(96, 64, 1);
+    paint(t.sim, 10, 10, {0.1f, 0.1f, 0.1f, 0.1f});
+    t.sim.pushHistory();
+    // Written without a mark: the snapshot trusts the marks and shares the
+    // old tile, so the write is not in it.
+    t.sim.deposition[static_cast<std::size_t>(40) * 96 + 70] = {0.2f, 0.2f, 0.2f, 0.2f};
+    paint(t.sim, 10, 10, {0.3f, 0.3f, 0.3f, 0.3f});
+    t.sim.pushHistory();
+    EXPECT_EQ(tileBytes(t.sim.history), 2 * tileBytesEach);
+    // Told the deposition was edited by hand, the next snapshot compares
+    // every tile and finds the write.
+    t.sim.depositionEdited();
+    t.sim.pushHistory();
+    EXPECT_EQ(tileBytes(t.sim.history), 3 * tileBytesEach);
+    const auto edited = depositionBits(t.sim);
+    paint(t.sim, 70, 40, {});
+    paint(t.sim, 10, 10, {});
+    t.sim.undo();
+    EXPECT_EQ(depositionBits(t.sim), edited);
+}
+
+TEST(TiledHistory, StrokesPaintedByTheStepUndoToTheBit) {
+    // Wet particles crossing many tiles of a wide canvas: every snapshot
+    // must hold what the step painted, although only marked tiles are
+    // compared.
+    stepscene::Scene s(200, 120, 40);
+    std::vector<std::vector<std::uint32_t>> saved;
+    for (int stroke = 0; stroke < 5; ++stroke) {
+        for (int i = 0; i < s.sim.particleCount; ++i) {
+            s.place(i, static_cast<float>(5 + (i * 37 + stroke * 53) % 190),
+                    static_cast<float>(5 + (i * 17 + stroke * 29) % 110), 4.0f);
+            s.sim.particleVelocity[i] = {0.3f, -0.2f};
+            s.sim.particlePigment[i].w = 0.01f;
+        }
+        for (int n = 0; n < 20; ++n) s.sim.step(1.0f);
+        s.sim.pushHistory();
+        saved.push_back(depositionBits(s.sim));
+    }
+    EXPECT_NE(saved.front(), saved.back());
+    EXPECT_GT(tileBytes(s.sim.history), 2 * tileBytesEach);
+    for (int n = 0; n < 20; ++n) s.sim.step(1.0f);
+    for (std::size_t stroke = 4; stroke >= 1; --stroke) {
+        s.sim.undo();
+        EXPECT_EQ(depositionBits(s.sim), saved[stroke]) << "stroke " << stroke + 1;
+    }
 }
 
 TEST(TiledHistory, SnapshotsTakenAfterClearingShareNothingWithTheOldOnes) {

@@ -12,5 +12,9 @@ void plainStep(FluidSimCppPort& sim, float dt);
 class PlainStepSim : public FluidSimCppPort {
 public:
     using FluidSimCppPort::FluidSimCppPort;
-    void step(float dt) override { plainStep(*this, dt); }
+    // It keeps no account of the cells it wrote.
+    void step(float dt) override {
+        plainStep(*this, dt);
+        depositionEdited();
+    }
 };
