@@ -242,6 +242,12 @@ void FluidSimCppPort::step(float dt) {
             position = {W + 100.0f, H + 100.0f};
         } else {
             const StampPlan& plan = stampPlans[nextPlan++];
+            // The paper's slope under a particle a few ahead is asked for
+            // now: particles lie scattered, and it would come from memory.
+            if (rho > 0.0f && nextPlan + kPrefetchDistance < stampPlans.size()) {
+                const StampPlan& ahead = stampPlans[nextPlan + kPrefetchDistance];
+                __builtin_prefetch(surfaceGradient.data() + static_cast<std::size_t>(ahead.iy) * width + ahead.ix);
+            }
             panel.activeParticles += 1;
             const float S = plan.S;
 
