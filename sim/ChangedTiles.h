@@ -14,7 +14,11 @@
 // new storage) counts as changed everywhere.
 class ChangedTiles {
 public:
-    explicit ChangedTiles(int tileSize) : tile(tileSize) {}
+    // Tiles are tileSize cells square; tileSize is a power of two, so the
+    // tile of a cell is a shift away (the step marks every footprint).
+    explicit ChangedTiles(int tileSize) : tile(tileSize) {
+        while ((1 << shift) < tileSize) ++shift;
+    }
 
     // Nothing changed yet in this grid of width × height cells at cells.
     void reset(const void* cells, int width, int height);
@@ -26,10 +30,20 @@ public:
         if (x1 > columns) x1 = columns;
         if (y1 > rows) y1 = rows;
         if (x1 <= x0 || y1 <= y0) return;
-        for (int ty = y0 / tile; ty <= (y1 - 1) / tile; ++ty) {
+        const int tx0 = x0 >> shift;
+        const int tx1 = (x1 - 1) >> shift;
+        const int ty0 = y0 >> shift;
+        const int ty1 = (y1 - 1) >> shift;
+        for (int ty = ty0; ty <= ty1; ++ty) {
             std::uint8_t* const row = flags.data() + static_cast<std::size_t>(ty) * across;
-            for (int tx = x0 / tile; tx <= (x1 - 1) / tile; ++tx) row[tx] = 1;
+            for (int tx = tx0; tx <= tx1; ++tx) row[tx] = 1;
         }
+    }
+    // Cell (x, y), x and y >= 0, was written. A cell off the grid (or any
+    // cell before reset) is ignored, as mark ignores it.
+    void markCell(int x, int y) {
+        if (x >= columns || y >= rows) return;
+        flags[static_cast<std::size_t>(y >> shift) * across + static_cast<std::size_t>(x >> shift)] = 1;
     }
     void markAll() { everything = true; }
 
@@ -43,6 +57,7 @@ public:
 
 private:
     int tile;
+    int shift = 0;
     int columns = 0;
     int rows = 0;
     int across = 0;
