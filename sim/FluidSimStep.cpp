@@ -149,7 +149,19 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     int changedY1 = 0;
     const std::size_t count = stampPlans.size();
     for (std::size_t n = 0; n < count; ++n) {
-        if (n + kPrefetchDistance < count) prefetchCells(stampPlans[n + kPrefetchDistance]);
+        if (n + kPrefetchDistance < count) {
+            const StampPlan& ahead = stampPlans[n + kPrefetchDistance];
+            if (ahead.r == 0) {
+                // Small particles, the most common: one cell to ask for.
+                const std::size_t k = static_cast<std::size_t>(ahead.iy) * stride + static_cast<std::size_t>(ahead.ix);
+                __builtin_prefetch(capacity + k);
+                __builtin_prefetch(rate + k);
+                __builtin_prefetch(held + k, 1);
+                __builtin_prefetch(deposit + k, 1);
+            } else {
+                prefetchCells(ahead);
+            }
+        }
         const StampPlan& plan = stampPlans[n];
         const int r = plan.r;
         // Water and pigment stay in registers while the footprint is walked.
@@ -220,16 +232,6 @@ void FluidSimCppPort::prefetchCells(const StampPlan& plan) {
     constexpr std::size_t floatsPerLine = 16;
     constexpr std::size_t cellsPerLine = 4;
     const int r = plan.r;
-    if (r == 0) {
-        // Small particles, the most common: one cell, nothing to work out.
-        const std::size_t k = static_cast<std::size_t>(plan.iy) * static_cast<std::size_t>(width) +
-                              static_cast<std::size_t>(plan.ix);
-        __builtin_prefetch(absorptionCapacity.data() + k);
-        __builtin_prefetch(absorptionRate.data() + k);
-        __builtin_prefetch(absorbedWater.data() + k, 1);
-        __builtin_prefetch(deposition.data() + k, 1);
-        return;
-    }
     const int* const half = footprintRows.halfWidths(r).data() + r;
     const int firstRow = std::max(-r, -plan.iy);
     const int lastRow = std::min({r, height - 1 - plan.iy, firstRow + rowsAhead - 1});
@@ -272,6 +274,9 @@ void FluidSimCppPort::step(float dt) {
     const float W = static_cast<float>(width);
     const float H = static_cast<float>(height);
     std::size_t nextPlan = 0;
+    // Counted here and added once: the panel is shared memory, and adding
+    // to it for every particle would chain each particle to the last.
+    int active = 0;
     for (int i = 0; i < particleCount; ++i) {
         vec2& position = particlePosition[i];
         bool lost = true;
@@ -285,7 +290,7 @@ void FluidSimCppPort::step(float dt) {
                 const StampPlan& ahead = stampPlans[nextPlan + kPrefetchDistance];
                 __builtin_prefetch(surfaceGradient.data() + static_cast<std::size_t>(ahead.iy) * width + ahead.ix);
             }
-            panel.activeParticles += 1;
+            active += 1;
             const float S = plan.S;
 
             // Without gravity every particle gets a push in a fresh random
@@ -336,6 +341,8 @@ void FluidSimCppPort::step(float dt) {
         // motion starts the brush again.
         if (editing.brushRespawnCount > 5.0f) editing.brushDragged = 0;
     }
+
+    panel.activeParticles += active;
 
     // Only wet cells can dry: the list holds every cell with water above 0.
     if (panel.dryingAmount > 0.0f && panel.rateFill > 0.0f) {
