@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "sim/FluidSimCppPort.h"
 #include "sim/FootprintContact.h"
@@ -44,6 +45,9 @@ constexpr std::size_t kPrefetchDistance = 4;
 // How many particles ahead the planning warms the area's cells; planning
 // one takes only a few instructions.
 constexpr int kPlanPrefetchDistance = 32;
+// Grids smaller than this (a 1024 × 1024 canvas's float grid) stay in the
+// caches from one step to the next.
+constexpr std::size_t kCachedGridBytes = std::size_t{4} << 20;
 
 // The increment of velocity per unit of dt, 0.005 long, pointing from start
 // to end. It is worked out in slope form, which has no value when both points
@@ -101,10 +105,12 @@ void FluidSimCppPort::planStamps() {
 
     stampPlans.resize(static_cast<std::size_t>(particleCount));
     std::size_t planned = 0;
+    // The area's cell under a particle further on is asked for early when
+    // the area is too large to stay in the caches: particles lie scattered,
+    // and it would come from memory. A small one is there already.
+    const bool prefetchArea = areaMask.size() * sizeof(std::int32_t) >= kCachedGridBytes;
     for (int i = 0; i < particleCount; ++i) {
-        // The area's cell under a particle further on is asked for now:
-        // particles lie scattered, and it would come from memory.
-        if (i + kPlanPrefetchDistance < particleCount) {
+        if (prefetchArea && i + kPlanPrefetchDistance < particleCount) {
             const vec2 ahead = particlePosition[i + kPlanPrefetchDistance];
             if (0.0f <= ahead.x && ahead.x < W && 0.0f <= ahead.y && ahead.y < H) {
                 __builtin_prefetch(areaMask.data() + static_cast<std::size_t>(static_cast<int>(ahead.y)) * width +

@@ -29,11 +29,6 @@ void WetCells::attach(const Grid<float>& held) {
     }
 }
 
-void WetCells::add(std::size_t k) {
-    listed[k] = 1;
-    cells.push_back(static_cast<std::uint32_t>(k));
-}
-
 void WetCells::dry(Grid<float>& held, float amount) {
     // Cells listed in the order they got wet, so neighbours are near each
     // other in the list but not in memory order: ask for the water a little

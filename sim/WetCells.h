@@ -36,7 +36,11 @@ public:
     std::size_t count() const { return cells.size(); }
 
 private:
-    void add(std::size_t k);
+    // Inline: most contacts of small particles wet a dry cell.
+    void add(std::size_t k) {
+        listed[k] = 1;
+        cells.push_back(static_cast<std::uint32_t>(k));
+    }
 
     std::vector<std::uint32_t> cells;
     std::vector<std::uint8_t> listed;
