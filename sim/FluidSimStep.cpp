@@ -104,30 +104,39 @@ void FluidSimCppPort::planStamps() {
     for (int d = 1; d < classes; ++d) rising = rising && table[d - 1] < table[d];
 
     stampPlans.resize(static_cast<std::size_t>(particleCount));
+    // Read through locals: the plans are stored as the loop goes, and the
+    // members behind them would otherwise be read again after every store.
+    StampPlan* const plans = stampPlans.data();
+    const vec2* const positions = particlePosition.data();
+    const float* const waters = particleWater.data();
+    const std::int32_t* const mask = areaMask.data();
+    const float* const scales = columnScale.data();
+    const std::size_t stride = static_cast<std::size_t>(width);
+    const int count = particleCount;
     std::size_t planned = 0;
     // The area's cell under a particle further on is asked for early when
     // the area is too large to stay in the caches: particles lie scattered,
     // and it would come from memory. A small one is there already.
     const bool prefetchArea = areaMask.size() * sizeof(std::int32_t) >= kCachedGridBytes;
-    for (int i = 0; i < particleCount; ++i) {
-        if (prefetchArea && i + kPlanPrefetchDistance < particleCount) {
-            const vec2 ahead = particlePosition[i + kPlanPrefetchDistance];
+    for (int i = 0; i < count; ++i) {
+        if (prefetchArea && i + kPlanPrefetchDistance < count) {
+            const vec2 ahead = positions[i + kPlanPrefetchDistance];
             if (0.0f <= ahead.x && ahead.x < W && 0.0f <= ahead.y && ahead.y < H) {
-                __builtin_prefetch(areaMask.data() + static_cast<std::size_t>(static_cast<int>(ahead.y)) * width +
+                __builtin_prefetch(mask + static_cast<std::size_t>(static_cast<int>(ahead.y)) * stride +
                                    static_cast<std::size_t>(static_cast<int>(ahead.x)));
             }
         }
-        const vec2 position = particlePosition[i];
+        const vec2 position = positions[i];
         const float X = position.x;
         const float Y = position.y;
         // Tested as floats before truncating, so a particle just left of or
         // below the canvas (which truncates to column or row 0) is outside.
-        if (!(0.0f <= X && X < W && 0.0f <= Y && Y < H && particleWater[i] >= kDryWater)) continue;
+        if (!(0.0f <= X && X < W && 0.0f <= Y && Y < H && waters[i] >= kDryWater)) continue;
         const int ix = static_cast<int>(X);
         const int iy = static_cast<int>(Y);
         // A particle on the area's outline is out, like one off the canvas.
-        if (areaMask[static_cast<std::size_t>(iy) * width + ix] != 0) continue;
-        const float w = particleWater[i] - kDryWater;
+        if (mask[static_cast<std::size_t>(iy) * stride + static_cast<std::size_t>(ix)] != 0) continue;
+        const float w = waters[i] - kDryWater;
         int r = 0;
         if (rising) {
             // !(w <= entry): a NaN passes every class, as in the search.
@@ -135,9 +144,11 @@ void FluidSimCppPort::planStamps() {
         } else {
             r = sizeClassOf(*this, w);
         }
-        stampRadius = r;
-        stampPlans[planned++] = StampPlan{i, ix, iy, r, columnScale[ix]};
+        plans[planned++] = StampPlan{i, ix, iy, r, scales[ix]};
     }
+    // The radius of the last footprint planned, as stamping them one by one
+    // leaves it.
+    if (planned > 0) stampRadius = plans[planned - 1].r;
     stampPlans.resize(planned);
 }
 
@@ -146,6 +157,14 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     float* const rate = absorptionRate.data();
     float* const held = absorbedWater.data();
     MyAlgebra::vec4* const deposit = deposition.data();
+    // Everything else the loop reads is in locals too: listing a wet cell
+    // or marking a tile writes bytes, which as far as the compiler knows
+    // may be any member, and it would read them all again.
+    const StampPlan* const plans = stampPlans.data();
+    float* const waters = particleWater.data();
+    MyAlgebra::vec4* const pigments = particlePigment.data();
+    const int canvasWidth = width;
+    const int canvasHeight = height;
     const std::size_t stride = static_cast<std::size_t>(width);
     std::uint64_t contacts = 0;
     // The squares around the footprints, gathered for the display.
@@ -156,7 +175,7 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     const std::size_t count = stampPlans.size();
     for (std::size_t n = 0; n < count; ++n) {
         if (n + kPrefetchDistance < count) {
-            const StampPlan& ahead = stampPlans[n + kPrefetchDistance];
+            const StampPlan& ahead = plans[n + kPrefetchDistance];
             if (ahead.r == 0) {
                 // Small particles, the most common: one cell to ask for.
                 const std::size_t k = static_cast<std::size_t>(ahead.iy) * stride + static_cast<std::size_t>(ahead.ix);
@@ -168,11 +187,11 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
                 prefetchCells(ahead);
             }
         }
-        const StampPlan& plan = stampPlans[n];
+        const StampPlan plan = plans[n];
         const int r = plan.r;
         // Water and pigment stay in registers while the footprint is walked.
-        float water = particleWater[plan.particle];
-        float pigment = particlePigment[plan.particle].w;
+        float water = waters[plan.particle];
+        float pigment = pigments[plan.particle].w;
         // E · S, the same float product the contact forms in every cell.
         const float supply = rules.paint.w * plan.S;
 
@@ -191,12 +210,12 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
             // particle runs dry: no later cell would take water or pigment.
             const int* const half = footprintRows.halfWidths(r).data() + r;
             const int firstRow = std::max(-r, -plan.iy);
-            const int lastRow = std::min(r, height - 1 - plan.iy);
+            const int lastRow = std::min(r, canvasHeight - 1 - plan.iy);
             for (int dy = firstRow; dy <= lastRow; ++dy) {
                 const int h = half[dy];
                 const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * stride;
                 const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
-                const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, width - 1));
+                const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, canvasWidth - 1));
                 for (std::size_t k = left; k <= right; ++k) {
                     // A cell already wet is already listed: only a dry one can
                     // join the wet cells.
@@ -210,8 +229,8 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
             }
         }
     dry:
-        particleWater[plan.particle] = water;
-        particlePigment[plan.particle].w = pigment;
+        waters[plan.particle] = water;
+        pigments[plan.particle].w = pigment;
         if (r == 0) {
             historyChanges.markCell(plan.ix, plan.iy);
         } else {
