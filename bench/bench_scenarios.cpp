@@ -88,6 +88,7 @@ Sim& replaceSimulation(Shell& shell) {
     to.absorptionCapacity = std::move(from.absorptionCapacity);
     to.absorptionRate = std::move(from.absorptionRate);
     to.absorbedWater = std::move(from.absorbedWater);
+    to.wetCells = std::move(from.wetCells);
     to.deposition = std::move(from.deposition);
     to.columnScale = std::move(from.columnScale);
     to.width = from.width;

@@ -57,6 +57,9 @@ void FluidSimCppPort::initParticles() {
     particleVelocity = std::vector<vec2>(n);
     particleWater = std::vector<float>(n, 0.0f);
     particlePigment = std::vector<MyAlgebra::vec4>(n);
+    // The step plans a footprint for each particle at most; its memory is
+    // taken and touched here, not during the first stroke.
+    stampPlans.assign(n, StampPlan{});
 }
 
 void FluidSimCppPort::initDeposition() {
@@ -71,6 +74,9 @@ void FluidSimCppPort::initAbsorption() {
     absorptionCapacity = Grid<float>(cells, shell.panel.capacityFill);
     absorptionRate = Grid<float>(cells, shell.panel.rateFill);
     absorbedWater = Grid<float>(cells, 0.0f);
+    // The wet-cell list is built for the new grid now, with the canvas,
+    // rather than in the middle of the first stroke.
+    wetCells.attach(absorbedWater);
 }
 
 void FluidSimCppPort::setSurface(const float* heights) {

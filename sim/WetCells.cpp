@@ -2,10 +2,17 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
+
 void WetCells::attach(const Grid<float>& held) {
     if (source == held.data() && sourceSize == held.size() && source != nullptr) return;
     source = held.data();
     sourceSize = held.size();
+    // Room for the cells of the first strokes is taken and touched now:
+    // fresh memory costs a page fault at its first use, and the list is
+    // built when a canvas is made, before anything is painted.
+    const std::size_t room = std::min<std::size_t>(held.size(), kRoomAhead);
+    cells.assign(room, 0);
     cells.clear();
     listed.assign(held.size(), 0);
     // Sixteen cells at a time: a refilled grid is usually dry everywhere,

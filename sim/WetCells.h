@@ -36,6 +36,9 @@ public:
     std::size_t count() const { return cells.size(); }
 
 private:
+    // How many wet cells the list has room for from the start.
+    static constexpr std::size_t kRoomAhead = std::size_t{1} << 16;
+
     // Inline: most contacts of small particles wet a dry cell.
     void add(std::size_t k) {
         listed[k] = 1;
@@ -43,7 +46,7 @@ private:
     }
 
     std::vector<std::uint32_t> cells;
-    std::vector<std::uint8_t> listed;
+    Grid<std::uint8_t> listed;
     const float* source = nullptr;
     std::size_t sourceSize = 0;
 };
