@@ -42,6 +42,8 @@ using footprint::kDryWater;
 
 // How many footprints ahead the step warms the caches.
 constexpr std::size_t kPrefetchDistance = 4;
+// How many rows ahead of the one walked a footprint's rows are asked for.
+constexpr int kRowsAhead = 2;
 // How many particles ahead the planning warms the area's cells; planning
 // one takes only a few instructions.
 constexpr int kPlanPrefetchDistance = 32;
@@ -67,6 +69,23 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
     float s = std::sqrt(g * g / (1.0f + b * b));  // float sqrt, rounded once
     if (dy < 0.0f) s = -s;
     return {dt * s * b, dt * s};  // (dt · s) first, then · b
+}
+
+// Asks the caches for cells left..right of every grid a contact reads or
+// writes. It reads nothing the step depends on.
+inline void prefetchSpan(const float* capacity, const float* rate, const float* held,
+                         const MyAlgebra::vec4* deposit, std::size_t left, std::size_t right) {
+    constexpr std::size_t floatsPerLine = 16;
+    constexpr std::size_t cellsPerLine = 4;
+    for (std::size_t k = left; k <= right + floatsPerLine - 1; k += floatsPerLine) {
+        const std::size_t c = std::min(k, right);
+        __builtin_prefetch(capacity + c);
+        __builtin_prefetch(rate + c);
+        __builtin_prefetch(held + c, 1);
+    }
+    for (std::size_t k = left; k <= right + cellsPerLine - 1; k += cellsPerLine) {
+        __builtin_prefetch(deposit + std::min(k, right), 1);
+    }
 }
 
 // The step reads each particle array for particleCount entries and each grid
@@ -212,6 +231,15 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
             const int firstRow = std::max(-r, -plan.iy);
             const int lastRow = std::min(r, canvasHeight - 1 - plan.iy);
             for (int dy = firstRow; dy <= lastRow; ++dy) {
+                // The rows of a large footprint are far apart in memory:
+                // the one two ahead is asked for while this one is walked.
+                if (dy + kRowsAhead <= lastRow) {
+                    const int ahead = dy + kRowsAhead;
+                    const std::size_t aheadStart = static_cast<std::size_t>(plan.iy + ahead) * stride;
+                    prefetchSpan(capacity, rate, held, deposit,
+                                 aheadStart + static_cast<std::size_t>(std::max(plan.ix - half[ahead], 0)),
+                                 aheadStart + static_cast<std::size_t>(std::min(plan.ix + half[ahead], canvasWidth - 1)));
+                }
                 const int h = half[dy];
                 const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * stride;
                 const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
@@ -254,26 +282,15 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
 // only warms the caches.
 void FluidSimCppPort::prefetchCells(const StampPlan& plan) {
     constexpr int rowsAhead = 2;
-    constexpr std::size_t floatsPerLine = 16;
-    constexpr std::size_t cellsPerLine = 4;
     const int r = plan.r;
-    const int* const half = footprintRows.halfWidths(r).data() + r;
     const int firstRow = std::max(-r, -plan.iy);
     const int lastRow = std::min({r, height - 1 - plan.iy, firstRow + rowsAhead - 1});
+    const int* const half = footprintRows.halfWidths(r).data() + r;
     for (int dy = firstRow; dy <= lastRow; ++dy) {
-        const int h = half[dy];
         const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * static_cast<std::size_t>(width);
-        const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
-        const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, width - 1));
-        for (std::size_t k = left; k <= right + floatsPerLine - 1; k += floatsPerLine) {
-            const std::size_t c = std::min(k, right);
-            __builtin_prefetch(absorptionCapacity.data() + c);
-            __builtin_prefetch(absorptionRate.data() + c);
-            __builtin_prefetch(absorbedWater.data() + c, 1);
-        }
-        for (std::size_t k = left; k <= right + cellsPerLine - 1; k += cellsPerLine) {
-            __builtin_prefetch(deposition.data() + std::min(k, right), 1);
-        }
+        prefetchSpan(absorptionCapacity.data(), absorptionRate.data(), absorbedWater.data(), deposition.data(),
+                     rowStart + static_cast<std::size_t>(std::max(plan.ix - half[dy], 0)),
+                     rowStart + static_cast<std::size_t>(std::min(plan.ix + half[dy], width - 1)));
     }
 }
 
