@@ -71,6 +71,21 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
     return {dt * s * b, dt * s};  // (dt · s) first, then · b
 }
 
+// The cells of row dy of the footprint around (ix, iy) whose half-width
+// there is h, clipped to a canvas width cells wide: grid indices left to
+// right, both included. Every row of a disc holds its own column, so the
+// span is never empty.
+struct RowSpan {
+    std::size_t left;
+    std::size_t right;
+};
+
+inline RowSpan rowSpan(int ix, int iy, int dy, int h, int width) {
+    const std::size_t rowStart = static_cast<std::size_t>(iy + dy) * static_cast<std::size_t>(width);
+    return {rowStart + static_cast<std::size_t>(std::max(ix - h, 0)),
+            rowStart + static_cast<std::size_t>(std::min(ix + h, width - 1))};
+}
+
 // Asks the caches for cells left..right of every grid a contact reads or
 // writes. It reads nothing the step depends on.
 inline void prefetchSpan(const float* capacity, const float* rate, const float* held,
@@ -235,16 +250,11 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
                 // the one two ahead is asked for while this one is walked.
                 if (dy + kRowsAhead <= lastRow) {
                     const int ahead = dy + kRowsAhead;
-                    const std::size_t aheadStart = static_cast<std::size_t>(plan.iy + ahead) * stride;
-                    prefetchSpan(capacity, rate, held, deposit,
-                                 aheadStart + static_cast<std::size_t>(std::max(plan.ix - half[ahead], 0)),
-                                 aheadStart + static_cast<std::size_t>(std::min(plan.ix + half[ahead], canvasWidth - 1)));
+                    const RowSpan span = rowSpan(plan.ix, plan.iy, ahead, half[ahead], canvasWidth);
+                    prefetchSpan(capacity, rate, held, deposit, span.left, span.right);
                 }
-                const int h = half[dy];
-                const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * stride;
-                const std::size_t left = rowStart + static_cast<std::size_t>(std::max(plan.ix - h, 0));
-                const std::size_t right = rowStart + static_cast<std::size_t>(std::min(plan.ix + h, canvasWidth - 1));
-                for (std::size_t k = left; k <= right; ++k) {
+                const RowSpan span = rowSpan(plan.ix, plan.iy, dy, half[dy], canvasWidth);
+                for (std::size_t k = span.left; k <= span.right; ++k) {
                     // A cell already wet is already listed: only a dry one can
                     // join the wet cells.
                     const bool wasDry = !(held[k] > 0.0f);
@@ -287,10 +297,9 @@ void FluidSimCppPort::prefetchCells(const StampPlan& plan) {
     const int lastRow = std::min({r, height - 1 - plan.iy, firstRow + rowsAhead - 1});
     const int* const half = footprintRows.halfWidths(r).data() + r;
     for (int dy = firstRow; dy <= lastRow; ++dy) {
-        const std::size_t rowStart = static_cast<std::size_t>(plan.iy + dy) * static_cast<std::size_t>(width);
+        const RowSpan span = rowSpan(plan.ix, plan.iy, dy, half[dy], width);
         prefetchSpan(absorptionCapacity.data(), absorptionRate.data(), absorbedWater.data(), deposition.data(),
-                     rowStart + static_cast<std::size_t>(std::max(plan.ix - half[dy], 0)),
-                     rowStart + static_cast<std::size_t>(std::min(plan.ix + half[dy], width - 1)));
+                     span.left, span.right);
     }
 }
 
