@@ -5,8 +5,10 @@
 // Run/<scenario>/<step> times the whole session after start-up and the
 // panel settings it begins with (for the Instant Result scenarios, that is
 // drawing the path and the run itself); Step/<scenario>/<step> times
-// only the calls of the time step. Both report steps and cell contacts per
-// second of their time. History/photo-4k-strokes reports what the undo
+// only the calls of the time step. <step> is plain, seep (the painter as it
+// runs, its footprints on two threads when a step has enough of them) or
+// seep-one-lane (the painter with every footprint on the calling thread).
+// Both report steps and cell contacts per second of their time. History/photo-4k-strokes reports what the undo
 // history holds after twelve brush strokes on the 4096 × 4096 picture.
 
 #include <benchmark/benchmark.h>
@@ -25,21 +27,21 @@
 
 namespace {
 
-enum class Stepper { Plain, Seep };
+enum class Stepper { Plain, SeepOneLane, Seep };
 
-// CPU seconds of the calling thread. The machine the benchmarks run on is
-// shared, so wall time measures the neighbours as much as the painter;
-// the playing thread's own CPU time does not. Reading it is a system call,
-// which on this kind of virtual machine costs more than a whole small step
-// and disturbs the caches the next step works in: a whole play is timed
-// with it, never a single step.
-double threadSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+const char* stepperName(Stepper stepper) {
+    switch (stepper) {
+        case Stepper::Plain: return "plain";
+        case Stepper::SeepOneLane: return "seep-one-lane";
+        case Stepper::Seep: return "seep";
+    }
+    return "";
 }
 
-// Seconds of the monotonic clock, read without entering the kernel.
+// Seconds of the monotonic clock, read without entering the kernel. Wall
+// time, not the playing thread's CPU time: the painter's step may hand
+// half of its footprints to a second thread. The machine is shared, so the
+// steps are compared in interleaved repetitions under the same load.
 double clockSeconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -177,6 +179,7 @@ Outcome play(const std::string& name, Stepper stepper, bool stepOnly) {
         steps = &sim.steps;
     } else {
         auto& sim = replaceSimulation<TimedSteps<FluidSimCppPort>>(painter.shell);
+        sim.stampLaneSettings.enabled = stepper == Stepper::Seep;
         sim.timing = stepOnly;
         stepSeconds = &sim.stepSeconds;
         steps = &sim.steps;
@@ -187,9 +190,9 @@ Outcome play(const std::string& name, Stepper stepper, bool stepOnly) {
     for (; event != s.events.end() && event->kind == EventKind::Set; ++event) player.play(*event);
     const double stepSecondsBefore = *stepSeconds;
     const long long stepsBefore = *steps;
-    const double start = threadSeconds();
+    const double start = clockSeconds();
     for (; event != s.events.end(); ++event) player.play(*event);
-    const double end = threadSeconds();
+    const double end = clockSeconds();
 
     Outcome outcome;
     outcome.seconds = end - start;
@@ -254,9 +257,9 @@ int main(int argc, char** argv) {
     }
     for (const char* name : {"paper-stroke", "big-brush", "photo-4k"}) {
         for (const bool stepOnly : {false, true}) {
-            for (const Stepper stepper : {Stepper::Plain, Stepper::Seep}) {
-                const std::string title = std::string(stepOnly ? "Step/" : "Run/") + name +
-                                          (stepper == Stepper::Plain ? "/plain" : "/seep");
+            for (const Stepper stepper : {Stepper::Plain, Stepper::SeepOneLane, Stepper::Seep}) {
+                const std::string title =
+                    std::string(stepOnly ? "Step/" : "Run/") + name + "/" + stepperName(stepper);
                 benchmark::RegisterBenchmark(title.c_str(), [=](benchmark::State& state) {
                     runScenario(state, name, stepper, stepOnly);
                 })->UseManualTime()->Unit(benchmark::kMillisecond);

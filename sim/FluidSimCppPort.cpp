@@ -1,8 +1,16 @@
 #include "sim/FluidSimCppPort.h"
 
-// Construction only records where the shell's values live: no array is
-// allocated and no random number drawn until init.
-FluidSimCppPort::FluidSimCppPort(ShellState& shellState) : shell(shellState) {}
+#include <thread>
+
+// Construction records where the shell's values live and starts the thread
+// that stamps half of a large step's footprints: no grid is allocated and
+// no random number drawn until init.
+FluidSimCppPort::FluidSimCppPort(ShellState& shellState) : shell(shellState) {
+    // The second lane's thread and memory are made with the simulation:
+    // making them takes longer than a stroke's first step.
+    stampLaneSettings.enabled = std::thread::hardware_concurrency() > 1;
+    if (stampLaneSettings.enabled) prepareStampWorker();
+}
 
 // The desktop draws the kind's settings window while this flag is set.
 void FluidSimCppPort::showSettings() { settingsVisible = true; }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "sim/AbstractFluidSim2D.h"
@@ -11,7 +12,12 @@
 #include "sim/FootprintContact.h"
 #include "sim/GridStorage.h"
 #include "sim/ShellState.h"
+#include "sim/StampLanes.h"
+#include "sim/StampPlan.h"
 #include "sim/WetCells.h"
+#include "util/WorkerThread.h"
+
+struct StampGrids;
 
 // What the deposition texture was last given whole: which texture, the
 // canvas size and the deposition storage it came from. Anything else and
@@ -100,24 +106,32 @@ public:
     // The shell-wide values this simulation reads and writes.
     ShellState& shell;
 
-    // A footprint this step will stamp: particle, cell, radius and the
-    // perspective scale of its column.
-    struct StampPlan {
-        int particle = 0;
-        int ix = 0;
-        int iy = 0;
-        int r = 0;
-        float S = 0.0f;
-    };
+    // When the step stamps its footprints on two threads.
+    LaneSettings stampLaneSettings;
 
 private:
     // The active particles of this step and their footprints, in index order.
     void planStamps();
     // Water and pigment pass between every planned footprint and the grids.
     void stampFootprints(const footprint::ContactRules& rules);
-    // Asks the caches for the first cells a footprint will touch.
-    void prefetchCells(const StampPlan& plan);
+    // The same, the footprints split in two lanes stamped at the same time;
+    // false when they do not split well, and nothing was stamped.
+    bool stampInLanes(const StampGrids& grids);
+    // Starts the second lane's thread, unless it runs, and takes its memory.
+    void prepareStampWorker();
+    // Wakes the second lane's thread when this step's footprints may well be
+    // many and large: it takes a while to get up, as long as planning them.
+    void wakeStampWorker();
+    // The history tiles and the display's rectangle take in every footprint.
+    void markStamped();
 
     FootprintRows footprintRows;
     std::vector<StampPlan> stampPlans;
+    // Cells in the squares around this step's footprints: the work ahead.
+    std::size_t plannedSquareCells = 0;
+    StampLanes stampLanes;
+    // The second lane's newly wet cells, merged into wetCells afterwards.
+    std::vector<std::uint32_t> laneWetCells;
+    // The second lane's thread, started with the simulation.
+    std::unique_ptr<WorkerThread> stampWorker;
 };

@@ -57,9 +57,11 @@ void FluidSimCppPort::initParticles() {
     particleVelocity = std::vector<vec2>(n);
     particleWater = std::vector<float>(n, 0.0f);
     particlePigment = std::vector<MyAlgebra::vec4>(n);
-    // The step plans a footprint for each particle at most; its memory is
-    // taken and touched here, not during the first stroke.
+    // The step plans a footprint for each particle at most (and may split
+    // them in two lanes); the memory is taken and touched here, not during
+    // the first stroke.
     stampPlans.assign(n, StampPlan{});
+    stampLanes.reserve(n);
 }
 
 void FluidSimCppPort::initDeposition() {

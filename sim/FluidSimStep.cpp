@@ -17,14 +17,16 @@
 //    footprints are depends only on each particle's own state at the start
 //    of the step, so it is known up front; the footprints are then stamped
 //    in index order, with the cells of the next ones already on their way
-//    from memory.
+//    from memory (FootprintStamping.cpp). Footprints that share no cell
+//    may be stamped on two threads at once: each cell still sees its
+//    footprints in index order.
 // 2. Motion, in index order: acceleration, roughness, movement and
 //    re-emission, with every random draw in its original order. None of it
 //    reads or writes a grid cell that a footprint touches.
 //
 // Within a footprint only the cells of the disc are visited, row by row, and
 // the walk ends at the first cell where the particle runs dry (every later
-// cell would be skipped anyway). The paper dries only the cells known to be
+// cell would be skipped anyway; FootprintWalk.h). The paper dries only the cells known to be
 // wet, never the whole canvas.
 
 #include <algorithm>
@@ -40,10 +42,8 @@ namespace {
 
 using footprint::kDryWater;
 
-// How many footprints ahead the step warms the caches.
+// How many particles ahead the motion warms the paper's slope.
 constexpr std::size_t kPrefetchDistance = 4;
-// How many rows ahead of the one walked a footprint's rows are asked for.
-constexpr int kRowsAhead = 2;
 // How many particles ahead the planning warms the area's cells; planning
 // one takes only a few instructions.
 constexpr int kPlanPrefetchDistance = 32;
@@ -69,38 +69,6 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
     float s = std::sqrt(g * g / (1.0f + b * b));  // float sqrt, rounded once
     if (dy < 0.0f) s = -s;
     return {dt * s * b, dt * s};  // (dt · s) first, then · b
-}
-
-// The cells of row dy of the footprint around (ix, iy) whose half-width
-// there is h, clipped to a canvas width cells wide: grid indices left to
-// right, both included. Every row of a disc holds its own column, so the
-// span is never empty.
-struct RowSpan {
-    std::size_t left;
-    std::size_t right;
-};
-
-inline RowSpan rowSpan(int ix, int iy, int dy, int h, int width) {
-    const std::size_t rowStart = static_cast<std::size_t>(iy + dy) * static_cast<std::size_t>(width);
-    return {rowStart + static_cast<std::size_t>(std::max(ix - h, 0)),
-            rowStart + static_cast<std::size_t>(std::min(ix + h, width - 1))};
-}
-
-// Asks the caches for cells left..right of every grid a contact reads or
-// writes. It reads nothing the step depends on.
-inline void prefetchSpan(const float* capacity, const float* rate, const float* held,
-                         const MyAlgebra::vec4* deposit, std::size_t left, std::size_t right) {
-    constexpr std::size_t floatsPerLine = 16;
-    constexpr std::size_t cellsPerLine = 4;
-    for (std::size_t k = left; k <= right + floatsPerLine - 1; k += floatsPerLine) {
-        const std::size_t c = std::min(k, right);
-        __builtin_prefetch(capacity + c);
-        __builtin_prefetch(rate + c);
-        __builtin_prefetch(held + c, 1);
-    }
-    for (std::size_t k = left; k <= right + cellsPerLine - 1; k += cellsPerLine) {
-        __builtin_prefetch(deposit + std::min(k, right), 1);
-    }
 }
 
 // The step reads each particle array for particleCount entries and each grid
@@ -148,6 +116,7 @@ void FluidSimCppPort::planStamps() {
     const std::size_t stride = static_cast<std::size_t>(width);
     const int count = particleCount;
     std::size_t planned = 0;
+    std::size_t squareCells = 0;
     // The area's cell under a particle further on is asked for early when
     // the area is too large to stay in the caches: particles lie scattered,
     // and it would come from memory. A small one is there already.
@@ -179,128 +148,14 @@ void FluidSimCppPort::planStamps() {
             r = sizeClassOf(*this, w);
         }
         plans[planned++] = StampPlan{i, ix, iy, r, scales[ix]};
+        const auto side = static_cast<std::size_t>(2 * r + 1);
+        squareCells += side * side;
     }
     // The radius of the last footprint planned, as stamping them one by one
     // leaves it.
     if (planned > 0) stampRadius = plans[planned - 1].r;
     stampPlans.resize(planned);
-}
-
-void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
-    float* const capacity = absorptionCapacity.data();
-    float* const rate = absorptionRate.data();
-    float* const held = absorbedWater.data();
-    MyAlgebra::vec4* const deposit = deposition.data();
-    // Everything else the loop reads is in locals too: listing a wet cell
-    // or marking a tile writes bytes, which as far as the compiler knows
-    // may be any member, and it would read them all again.
-    const StampPlan* const plans = stampPlans.data();
-    float* const waters = particleWater.data();
-    MyAlgebra::vec4* const pigments = particlePigment.data();
-    const int canvasWidth = width;
-    const int canvasHeight = height;
-    const std::size_t stride = static_cast<std::size_t>(width);
-    std::uint64_t contacts = 0;
-    // The squares around the footprints, gathered for the display.
-    int changedX0 = width;
-    int changedY0 = height;
-    int changedX1 = 0;
-    int changedY1 = 0;
-    const std::size_t count = stampPlans.size();
-    for (std::size_t n = 0; n < count; ++n) {
-        if (n + kPrefetchDistance < count) {
-            const StampPlan& ahead = plans[n + kPrefetchDistance];
-            if (ahead.r == 0) {
-                // Small particles, the most common: one cell to ask for.
-                const std::size_t k = static_cast<std::size_t>(ahead.iy) * stride + static_cast<std::size_t>(ahead.ix);
-                __builtin_prefetch(capacity + k);
-                __builtin_prefetch(rate + k);
-                __builtin_prefetch(held + k, 1);
-                __builtin_prefetch(deposit + k, 1);
-            } else {
-                prefetchCells(ahead);
-            }
-        }
-        const StampPlan plan = plans[n];
-        const int r = plan.r;
-        // Water and pigment stay in registers while the footprint is walked.
-        float water = waters[plan.particle];
-        float pigment = pigments[plan.particle].w;
-        // E · S, the same float product the contact forms in every cell.
-        const float supply = rules.paint.w * plan.S;
-
-        if (r == 0) {
-            // The footprint is the particle's own cell, as it is for most
-            // small particles: no rows to work out.
-            const std::size_t k = static_cast<std::size_t>(plan.iy) * stride + static_cast<std::size_t>(plan.ix);
-            const bool wasDry = !(held[k] > 0.0f);
-            footprint::contact(water, pigment, capacity[k], rate[k], held[k], deposit[k], rules, supply);
-            if (wasDry) wetCells.touched(held, k);
-            ++contacts;
-        } else {
-            // Rows dy = −r .. r, cells left to right: the order of the plain
-            // disc. Every row of the disc holds the particle's own column, so
-            // no clipped row is empty. The walk ends at the first cell where the
-            // particle runs dry: no later cell would take water or pigment.
-            const int* const half = footprintRows.halfWidths(r).data() + r;
-            const int firstRow = std::max(-r, -plan.iy);
-            const int lastRow = std::min(r, canvasHeight - 1 - plan.iy);
-            for (int dy = firstRow; dy <= lastRow; ++dy) {
-                // The rows of a large footprint are far apart in memory:
-                // the one two ahead is asked for while this one is walked.
-                if (dy + kRowsAhead <= lastRow) {
-                    const int ahead = dy + kRowsAhead;
-                    const RowSpan span = rowSpan(plan.ix, plan.iy, ahead, half[ahead], canvasWidth);
-                    prefetchSpan(capacity, rate, held, deposit, span.left, span.right);
-                }
-                const RowSpan span = rowSpan(plan.ix, plan.iy, dy, half[dy], canvasWidth);
-                for (std::size_t k = span.left; k <= span.right; ++k) {
-                    // A cell already wet is already listed: only a dry one can
-                    // join the wet cells.
-                    const bool wasDry = !(held[k] > 0.0f);
-                    const bool wet = footprint::contact(water, pigment, capacity[k], rate[k], held[k],
-                                                        deposit[k], rules, supply);
-                    if (wasDry) wetCells.touched(held, k);
-                    ++contacts;
-                    if (!wet) goto dry;
-                }
-            }
-        }
-    dry:
-        waters[plan.particle] = water;
-        pigments[plan.particle].w = pigment;
-        if (r == 0) {
-            historyChanges.markCell(plan.ix, plan.iy);
-        } else {
-            historyChanges.mark(plan.ix - r, plan.iy - r, plan.ix + r + 1, plan.iy + r + 1);
-        }
-        changedX0 = std::min(changedX0, plan.ix - r);
-        changedY0 = std::min(changedY0, plan.iy - r);
-        changedX1 = std::max(changedX1, plan.ix + r + 1);
-        changedY1 = std::max(changedY1, plan.iy + r + 1);
-    }
-    cellContacts += contacts;
-    const CellRect changed{std::max(changedX0, 0), std::max(changedY0, 0), std::min(changedX1, width),
-                           std::min(changedY1, height)};
-    depositionChanged.include(changed);
-}
-
-// Particles lie scattered over the canvas, so each one's cells are usually
-// far from the last one's and their grids must come from memory. Asking for
-// the first rows of a footprint (where most particles run dry) a few
-// footprints ahead hides that wait; it reads nothing the step depends on,
-// only warms the caches.
-void FluidSimCppPort::prefetchCells(const StampPlan& plan) {
-    constexpr int rowsAhead = 2;
-    const int r = plan.r;
-    const int firstRow = std::max(-r, -plan.iy);
-    const int lastRow = std::min({r, height - 1 - plan.iy, firstRow + rowsAhead - 1});
-    const int* const half = footprintRows.halfWidths(r).data() + r;
-    for (int dy = firstRow; dy <= lastRow; ++dy) {
-        const RowSpan span = rowSpan(plan.ix, plan.iy, dy, half[dy], width);
-        prefetchSpan(absorptionCapacity.data(), absorptionRate.data(), absorbedWater.data(), deposition.data(),
-                     span.left, span.right);
-    }
+    plannedSquareCells = squareCells;
 }
 
 void FluidSimCppPort::step(float dt) {
@@ -318,6 +173,7 @@ void FluidSimCppPort::step(float dt) {
     }
     editing.brushRespawnCount = 0.0f;
 
+    wakeStampWorker();
     planStamps();
     stampFootprints(footprint::contactRules(panel.paintColor, panel.resolvability,
                                             panel.resolvabilityComplement));

@@ -28,11 +28,11 @@ void WetCells::attach(const Grid<float>& held) {
         const __m128 d = _mm_cmpgt_ps(_mm_loadu_ps(water + k + 12), zero);
         if (_mm_movemask_ps(_mm_or_ps(_mm_or_ps(a, b), _mm_or_ps(c, d))) == 0) continue;
         for (std::size_t j = k; j < k + 16; ++j) {
-            if (water[j] > 0.0f) add(j);
+            if (water[j] > 0.0f) add(j, cells);
         }
     }
     for (; k < n; ++k) {
-        if (water[k] > 0.0f) add(k);
+        if (water[k] > 0.0f) add(k, cells);
     }
 }
 

@@ -22,8 +22,16 @@ public:
 
     // A contact left held water in cell k; lists it if it is wet and new.
     void touched(const float* held, std::size_t k) {
-        if (held[k] > 0.0f && listed[k] == 0) add(k);
+        if (held[k] > 0.0f && listed[k] == 0) add(k, cells);
     }
+
+    // The same for a second thread that wets other cells than the first at
+    // the same time: a new wet cell goes to its own batch, which merge then
+    // adds to the list.
+    void touched(const float* held, std::size_t k, std::vector<std::uint32_t>& batch) {
+        if (held[k] > 0.0f && listed[k] == 0) add(k, batch);
+    }
+    void merge(const std::vector<std::uint32_t>& batch) { cells.insert(cells.end(), batch.begin(), batch.end()); }
 
     // Removes amount from every wet cell, never below 0; cells that are no
     // longer wet leave the list. Each cell dries on its own, so the order
@@ -40,9 +48,9 @@ private:
     static constexpr std::size_t kRoomAhead = std::size_t{1} << 16;
 
     // Inline: most contacts of small particles wet a dry cell.
-    void add(std::size_t k) {
+    void add(std::size_t k, std::vector<std::uint32_t>& into) {
         listed[k] = 1;
-        cells.push_back(static_cast<std::uint32_t>(k));
+        into.push_back(static_cast<std::uint32_t>(k));
     }
 
     std::vector<std::uint32_t> cells;

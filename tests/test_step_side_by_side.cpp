@@ -121,14 +121,23 @@ struct SceneSim {
     }
 };
 
+// How the painter's step stamps its footprints: one by one, or in two
+// lanes on two threads whenever they split at all, however little work
+// and however many lie across the cut.
+enum class Stamping { OneByOne, TwoLanes };
+
 struct SideBySide {
     SceneSim<FluidSimCppPort> fast;
     SceneSim<PlainStepSim> plain;
     RandomState fastRandom;
     RandomState plainRandom;
 
-    explicit SideBySide(const SceneSettings& s) : fast(s), plain(s) {
+    explicit SideBySide(const SceneSettings& s, Stamping stamping = Stamping::OneByOne) : fast(s), plain(s) {
         fastRandom = plainRandom = randomState();
+        LaneSettings& lanes = fast.sim.stampLaneSettings;
+        lanes.enabled = stamping == Stamping::TwoLanes;
+        lanes.minSquareCells = 0;
+        lanes.acrossShare = 1;
     }
 
     void step() {
@@ -194,9 +203,11 @@ bool changesInside(const Grid<MyAlgebra::vec4>& before, const FluidSimCppPort& s
 TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
     const RandomState saved = randomState();
     long long painted = 0;
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    std::uint64_t stepsInLanes = 0;
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
         const SceneSettings settings(seed);
-        SideBySide pair(settings);
+        // Every other scene stamps in two lanes.
+        SideBySide pair(settings, seed % 2 == 0 ? Stamping::OneByOne : Stamping::TwoLanes);
         for (int n = 0; n < 300; ++n) {
             // The brush is dragged now and then, and moves as it is.
             if (n % 7 == 0) {
@@ -228,9 +239,12 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
             ASSERT_TRUE(changesInside(before, pair.fast.sim)) << "scene " << seed << ", step " << n + 1;
         }
         painted += static_cast<long long>(pair.fast.sim.cellContacts);
+        stepsInLanes += pair.fast.sim.stampLaneSettings.stepsInLanes;
     }
-    // The scenes did paint: the comparison was not between idle canvases.
+    // The scenes did paint: the comparison was not between idle canvases;
+    // and the two lanes did stamp, in many steps of their scenes.
     EXPECT_GT(painted, 100000);
+    EXPECT_GT(stepsInLanes, 30u * 300u / 5u);
     randomState() = saved;
 }
 

@@ -1,0 +1,216 @@
+// Stamping the planned footprints in index order, on one thread or split in
+// two lanes stamped at the same time (see StampLanes.h), to the same bits.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <memory>
+
+#include "sim/FluidSimCppPort.h"
+#include "sim/FootprintWalk.h"
+#include "util/WorkerThread.h"
+
+namespace {
+
+// How many footprints ahead the stamping warms the caches.
+constexpr std::size_t kPrefetchDistance = 4;
+// A lane that has stamped all its footprints.
+constexpr std::uint32_t kLaneDone = std::numeric_limits<std::uint32_t>::max();
+// Room for the second lane's newly wet cells, taken when its thread starts.
+constexpr std::size_t kLaneWetRoom = std::size_t{1} << 16;
+
+// One lane's footprints in order, and what it tells the other lane.
+struct LaneRun {
+    const StampGrids* grids = nullptr;
+    const StampPlan* plans = nullptr;
+    std::vector<LaneStep>* steps = nullptr;
+    WetCells* wetCells = nullptr;
+    // Where this lane lists newly wet cells; none for the first lane, which
+    // lists them in wetCells itself.
+    std::vector<std::uint32_t>* wetBatch = nullptr;
+    // The plan index of this lane's next footprint (kLaneDone after the
+    // last): every plan of the lane before it is stamped.
+    std::atomic<std::uint32_t>* progress = nullptr;
+    const std::atomic<std::uint32_t>* otherProgress = nullptr;
+    std::uint64_t contacts = 0;
+};
+
+// Each on its own cache line: each is written by one lane and read by the
+// other.
+struct LaneProgress {
+    alignas(64) std::atomic<std::uint32_t> first{0};
+    alignas(64) std::atomic<std::uint32_t> second{0};
+};
+
+// Returns once the other lane has stamped its plan `after`.
+void waitForOtherLane(const std::atomic<std::uint32_t>& otherProgress, std::int32_t after) {
+    const auto plan = static_cast<std::uint32_t>(after);
+    for (std::uint32_t seen = otherProgress.load(std::memory_order_acquire); seen <= plan;
+         seen = otherProgress.load(std::memory_order_acquire)) {
+        spinUntilChanged(otherProgress, seen);
+    }
+}
+
+template <typename ListWet>
+void stampLane(LaneRun& run, ListWet&& listWet) {
+    const StampGrids& grids = *run.grids;
+    const StampPlan* const plans = run.plans;
+    LaneStep* const steps = run.steps->data();
+    const std::size_t count = run.steps->size();
+    std::uint64_t contacts = 0;
+    for (std::size_t s = 0; s < count; ++s) {
+        if (s + kPrefetchDistance < count) prefetchFootprint(grids, plans[steps[s + kPrefetchDistance].plan]);
+        LaneStep& step = steps[s];
+        if (step.after >= 0) waitForOtherLane(*run.otherProgress, step.after);
+        const StampPlan& plan = plans[step.plan];
+        // The particle arrays are only read while the lanes run.
+        step.water = grids.waters[plan.particle];
+        step.pigment = grids.pigments[plan.particle].w;
+        contacts += stampFootprint(grids, plan, step.water, step.pigment, listWet);
+        run.progress->store(s + 1 < count ? steps[s + 1].plan : kLaneDone, std::memory_order_release);
+    }
+    run.contacts = contacts;
+}
+
+// A lane that stops on an exception (no memory for more wet cells) says it
+// is done, so the other does not wait for it for ever.
+template <typename ListWet>
+void stampLaneOrGiveUp(LaneRun& run, ListWet&& listWet) {
+    try {
+        stampLane(run, listWet);
+    } catch (...) {
+        run.progress->store(kLaneDone, std::memory_order_release);
+        throw;
+    }
+}
+
+// The second lane, on the worker thread.
+void stampSecondLane(void* context) {
+    LaneRun& run = *static_cast<LaneRun*>(context);
+    const float* const held = run.grids->held;
+    WetCells& wetCells = *run.wetCells;
+    std::vector<std::uint32_t>& batch = *run.wetBatch;
+    stampLaneOrGiveUp(run, [&](std::size_t k) { wetCells.touched(held, k, batch); });
+}
+
+}  // namespace
+
+void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
+    StampGrids grids;
+    grids.capacity = absorptionCapacity.data();
+    grids.rate = absorptionRate.data();
+    grids.held = absorbedWater.data();
+    grids.deposit = deposition.data();
+    grids.waters = particleWater.data();
+    grids.pigments = particlePigment.data();
+    grids.width = width;
+    grids.height = height;
+    grids.rows = &footprintRows;
+    grids.rules = rules;
+
+    const LaneSettings& settings = stampLaneSettings;
+    if (!(settings.enabled && plannedSquareCells >= settings.minSquareCells && stampInLanes(grids))) {
+        // Read through locals: listing a wet cell writes bytes, which as far
+        // as the compiler knows may be any member, and it would read them
+        // all again.
+        const StampPlan* const plans = stampPlans.data();
+        const std::size_t count = stampPlans.size();
+        float* const held = grids.held;
+        WetCells& wet = wetCells;
+        std::uint64_t contacts = 0;
+        for (std::size_t n = 0; n < count; ++n) {
+            if (n + kPrefetchDistance < count) prefetchFootprint(grids, plans[n + kPrefetchDistance]);
+            const StampPlan& plan = plans[n];
+            contacts += stampFootprint(grids, plan, grids.waters[plan.particle], grids.pigments[plan.particle].w,
+                                       [&](std::size_t k) { wet.touched(held, k); });
+        }
+        cellContacts += contacts;
+    }
+    markStamped();
+}
+
+bool FluidSimCppPort::stampInLanes(const StampGrids& grids) {
+    const StampPlan* const plans = stampPlans.data();
+    if (!splitStampLanes(plans, stampPlans.size(), stampLaneSettings.acrossShare, stampLanes)) return false;
+    // The row tables are built now: both lanes only read them.
+    for (int r = 0; r <= stampLanes.largestRadius; ++r) footprintRows.halfWidths(r);
+    prepareStampWorker();
+    laneWetCells.clear();
+
+    LaneProgress progress;
+    progress.first.store(stampLanes.lane[0].front().plan, std::memory_order_relaxed);
+    progress.second.store(stampLanes.lane[1].front().plan, std::memory_order_relaxed);
+    LaneRun first{&grids, plans, &stampLanes.lane[0], &wetCells, nullptr, &progress.first, &progress.second};
+    LaneRun second{&grids, plans, &stampLanes.lane[1], &wetCells, &laneWetCells, &progress.second,
+                   &progress.first};
+    stampWorker->start(stampSecondLane, &second);
+    float* const held = grids.held;
+    WetCells& wet = wetCells;
+    std::exception_ptr failure;
+    try {
+        stampLaneOrGiveUp(first, [&](std::size_t k) { wet.touched(held, k); });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // The second lane works with the locals here: it must be done before
+    // anything, an exception included, leaves.
+    const std::exception_ptr secondFailure = stampWorker->wait();
+    if (failure) std::rethrow_exception(failure);
+    if (secondFailure) std::rethrow_exception(secondFailure);
+
+    for (const std::vector<LaneStep>& lane : stampLanes.lane) {
+        for (const LaneStep& step : lane) {
+            const int particle = plans[step.plan].particle;
+            grids.waters[particle] = step.water;
+            grids.pigments[particle].w = step.pigment;
+        }
+    }
+    wetCells.merge(laneWetCells);
+    cellContacts += first.contacts + second.contacts;
+    stampLaneSettings.stepsInLanes += 1;
+    return true;
+}
+
+void FluidSimCppPort::wakeStampWorker() {
+    if (!stampLaneSettings.enabled || !stampWorker || particleCount <= 0) return;
+    // The radius of a freshly emitted particle's footprint: every particle
+    // that size would make this much work.
+    const auto side = static_cast<std::size_t>(2 * sizeClassOf(*this, particleMass) + 1);
+    if (static_cast<std::size_t>(particleCount) * side * side >= stampLaneSettings.minSquareCells) {
+        stampWorker->wake();
+    }
+}
+
+void FluidSimCppPort::prepareStampWorker() {
+    if (stampWorker) return;
+    stampWorker = std::make_unique<WorkerThread>();
+    // Touched now: a first touch of memory costs a page fault.
+    laneWetCells.assign(kLaneWetRoom, 0);
+    laneWetCells.clear();
+}
+
+void FluidSimCppPort::markStamped() {
+    // The squares around the footprints, gathered for the display.
+    int changedX0 = width;
+    int changedY0 = height;
+    int changedX1 = 0;
+    int changedY1 = 0;
+    ChangedTiles& tiles = historyChanges;
+    for (const StampPlan& plan : stampPlans) {
+        const int r = plan.r;
+        if (r == 0) {
+            tiles.markCell(plan.ix, plan.iy);
+        } else {
+            tiles.mark(plan.ix - r, plan.iy - r, plan.ix + r + 1, plan.iy + r + 1);
+        }
+        changedX0 = std::min(changedX0, plan.ix - r);
+        changedY0 = std::min(changedY0, plan.iy - r);
+        changedX1 = std::max(changedX1, plan.ix + r + 1);
+        changedY1 = std::max(changedY1, plan.iy + r + 1);
+    }
+    const CellRect changed{std::max(changedX0, 0), std::max(changedY0, 0), std::min(changedX1, width),
+                           std::min(changedY1, height)};
+    depositionChanged.include(changed);
+}
