@@ -1,7 +1,9 @@
 // Stamping the planned footprints in index order, on one thread or split in
 // two lanes stamped at the same time (see StampLanes.h), to the same bits.
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -35,7 +37,14 @@ struct LaneRun {
     std::atomic<std::uint32_t>* progress = nullptr;
     const std::atomic<std::uint32_t>* otherProgress = nullptr;
     std::uint64_t contacts = 0;
+    // Seconds the lane took, and of those the ones it spent waiting.
+    double seconds = 0.0;
+    double waited = 0.0;
 };
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // Each on its own cache line: each is written by one lane and read by the
 // other.
@@ -60,10 +69,16 @@ void stampLane(LaneRun& run, ListWet&& listWet) {
     LaneStep* const steps = run.steps->data();
     const std::size_t count = run.steps->size();
     std::uint64_t contacts = 0;
+    double waited = 0.0;
+    const double start = now();
     for (std::size_t s = 0; s < count; ++s) {
         if (s + kPrefetchDistance < count) prefetchFootprint(grids, plans[steps[s + kPrefetchDistance].plan]);
         LaneStep& step = steps[s];
-        if (step.after >= 0) waitForOtherLane(*run.otherProgress, step.after);
+        if (step.after >= 0) {
+            const double waitStart = now();
+            waitForOtherLane(*run.otherProgress, step.after);
+            waited += now() - waitStart;
+        }
         const StampPlan& plan = plans[step.plan];
         // The particle arrays are only read while the lanes run.
         step.water = grids.waters[plan.particle];
@@ -72,6 +87,22 @@ void stampLane(LaneRun& run, ListWet&& listWet) {
         run.progress->store(s + 1 < count ? steps[s + 1].plan : kLaneDone, std::memory_order_release);
     }
     run.contacts = contacts;
+    run.seconds = now() - start;
+    run.waited = waited;
+}
+
+// The share of the next step's footprints for the first lane: what each
+// lane got done per second of its own work this time, weighed against the
+// share used, so a slower processor gets less. Kept within bounds, so one
+// odd step (the machine busy with something else) does not starve a lane.
+double nextFirstShare(double share, const LaneRun& first, const LaneRun& second) {
+    const double busyFirst = first.seconds - first.waited;
+    const double busySecond = second.seconds - second.waited;
+    if (!(busyFirst > 0.0 && busySecond > 0.0) || first.contacts == 0 || second.contacts == 0) return share;
+    const double rateFirst = static_cast<double>(first.contacts) / busyFirst;
+    const double rateSecond = static_cast<double>(second.contacts) / busySecond;
+    const double balanced = rateFirst / (rateFirst + rateSecond);
+    return std::clamp(0.5 * share + 0.5 * balanced, 0.2, 0.8);
 }
 
 // A lane that stops on an exception (no memory for more wet cells) says it
@@ -169,6 +200,7 @@ bool FluidSimCppPort::stampInLanes(const StampGrids& grids) {
     }
     wetCells.merge(laneWetCells);
     cellContacts += first.contacts + second.contacts;
+    stampLanes.firstShare = nextFirstShare(stampLanes.firstShare, first, second);
     stampLaneSettings.stepsInLanes += 1;
     return true;
 }

@@ -17,12 +17,13 @@ bool liesAcross(const StampPlan& plan, bool columns, int cut) {
     return centre - plan.r < cut && cut <= centre + plan.r;
 }
 
-// The median centre: half the footprints lie before it, so the lanes get
-// about as many each.
-int medianCut(const StampPlan* plans, std::size_t count, bool columns, std::vector<int>& scratch) {
+// The centre that share of the footprints lie before.
+int quantileCut(const StampPlan* plans, std::size_t count, bool columns, double share, std::vector<int>& scratch) {
     scratch.resize(count);
     for (std::size_t n = 0; n < count; ++n) scratch[n] = along(plans[n], columns);
-    const auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    const double position = std::clamp(share, 0.0, 1.0) * static_cast<double>(count);
+    const auto index = std::min(static_cast<std::size_t>(position), count - 1);
+    const auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(index);
     std::nth_element(scratch.begin(), middle, scratch.end());
     return *middle;
 }
@@ -63,8 +64,8 @@ bool splitStampLanes(const StampPlan* plans, std::size_t count, std::size_t acro
     second.clear();
     if (count < 2 || count > static_cast<std::size_t>(INT32_MAX)) return false;
 
-    const int columnCut = medianCut(plans, count, true, lanes.coordinates);
-    const int rowCut = medianCut(plans, count, false, lanes.coordinates);
+    const int columnCut = quantileCut(plans, count, true, lanes.firstShare, lanes.coordinates);
+    const int rowCut = quantileCut(plans, count, false, lanes.firstShare, lanes.coordinates);
     const std::size_t acrossColumns = countAcross(plans, count, true, columnCut);
     const std::size_t acrossRows = countAcross(plans, count, false, rowCut);
     const bool columns = acrossColumns <= acrossRows;

@@ -31,6 +31,11 @@ struct LaneStep {
 
 struct StampLanes {
     std::vector<LaneStep> lane[2];
+    // The share of the footprints the first lane takes: the cut is put at
+    // this quantile of their columns (or rows). The caller adjusts it to
+    // what each thread gets done, since the two processors of a virtual
+    // machine need not be equally fast.
+    double firstShare = 0.5;
     // The largest footprint radius among the plans.
     int largestRadius = 0;
     // Scratch for choosing the cut.
@@ -56,7 +61,8 @@ struct LaneSettings {
     std::uint64_t stepsInLanes = 0;
 };
 
-// Splits count plans into the lanes. Returns false, with the lanes left
+// Splits count plans into the lanes, about lanes.firstShare of them into
+// the first. Returns false, with the lanes left
 // empty, when stamping them in two lanes would not pay: fewer than two
 // plans, one lane empty, or more than count / acrossShare of them across
 // the cut, where the lanes would mostly wait for each other.
