@@ -114,9 +114,11 @@ private:
     void planStamps();
     // Water and pigment pass between every planned footprint and the grids.
     void stampFootprints(const footprint::ContactRules& rules);
-    // The same, the footprints split in two lanes stamped at the same time;
-    // false when they do not split well, and nothing was stamped.
-    bool stampInLanes(const StampGrids& grids);
+    // Planned footprints begin..end − 1, one after the other on this thread.
+    void stampOneByOne(const StampGrids& grids, std::size_t begin, std::size_t end);
+    // The same split in two lanes stamped at the same time; false when they
+    // do not split well, and nothing was stamped.
+    bool stampInLanes(const StampGrids& grids, std::size_t begin, std::size_t end);
     // Starts the second lane's thread, unless it runs, and takes its memory.
     void prepareStampWorker();
     // Wakes the second lane's thread when this step's footprints may well be

@@ -142,29 +142,41 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     grids.rules = rules;
 
     const LaneSettings& settings = stampLaneSettings;
-    if (!(settings.enabled && plannedSquareCells >= settings.minSquareCells && stampInLanes(grids))) {
-        // Read through locals: listing a wet cell writes bytes, which as far
-        // as the compiler knows may be any member, and it would read them
-        // all again.
-        const StampPlan* const plans = stampPlans.data();
-        const std::size_t count = stampPlans.size();
-        float* const held = grids.held;
-        WetCells& wet = wetCells;
-        std::uint64_t contacts = 0;
-        for (std::size_t n = 0; n < count; ++n) {
-            if (n + kPrefetchDistance < count) prefetchFootprint(grids, plans[n + kPrefetchDistance]);
-            const StampPlan& plan = plans[n];
-            contacts += stampFootprint(grids, plan, grids.waters[plan.particle], grids.pigments[plan.particle].w,
-                                       [&](std::size_t k) { wet.touched(held, k); });
+    const std::size_t count = stampPlans.size();
+    if (!(settings.enabled && plannedSquareCells >= settings.minSquareCells)) {
+        stampOneByOne(grids, 0, count);
+    } else {
+        // In rounds of consecutive footprints, each split anew with the
+        // shares the rounds before found: the first rounds of a large step
+        // already tell how fast each thread is now.
+        const std::size_t round = std::max<std::size_t>(settings.roundPlans, 1);
+        for (std::size_t begin = 0; begin < count; begin += round) {
+            const std::size_t end = begin + std::min(count - begin, round);
+            if (!stampInLanes(grids, begin, end)) stampOneByOne(grids, begin, end);
         }
-        cellContacts += contacts;
     }
     markStamped();
 }
 
-bool FluidSimCppPort::stampInLanes(const StampGrids& grids) {
+void FluidSimCppPort::stampOneByOne(const StampGrids& grids, std::size_t begin, std::size_t end) {
+    // Read through locals: listing a wet cell writes bytes, which as far as
+    // the compiler knows may be any member, and it would read them all again.
     const StampPlan* const plans = stampPlans.data();
-    if (!splitStampLanes(plans, stampPlans.size(), stampLaneSettings.acrossShare, stampLanes)) return false;
+    float* const held = grids.held;
+    WetCells& wet = wetCells;
+    std::uint64_t contacts = 0;
+    for (std::size_t n = begin; n < end; ++n) {
+        if (n + kPrefetchDistance < end) prefetchFootprint(grids, plans[n + kPrefetchDistance]);
+        const StampPlan& plan = plans[n];
+        contacts += stampFootprint(grids, plan, grids.waters[plan.particle], grids.pigments[plan.particle].w,
+                                   [&](std::size_t k) { wet.touched(held, k); });
+    }
+    cellContacts += contacts;
+}
+
+bool FluidSimCppPort::stampInLanes(const StampGrids& grids, std::size_t begin, std::size_t end) {
+    const StampPlan* const plans = stampPlans.data() + begin;
+    if (!splitStampLanes(plans, end - begin, stampLaneSettings.acrossShare, stampLanes)) return false;
     // The row tables are built now: both lanes only read them.
     for (int r = 0; r <= stampLanes.largestRadius; ++r) footprintRows.halfWidths(r);
     prepareStampWorker();
@@ -201,7 +213,7 @@ bool FluidSimCppPort::stampInLanes(const StampGrids& grids) {
     wetCells.merge(laneWetCells);
     cellContacts += first.contacts + second.contacts;
     stampLanes.firstShare = nextFirstShare(stampLanes.firstShare, first, second);
-    stampLaneSettings.stepsInLanes += 1;
+    stampLaneSettings.roundsInLanes += 1;
     return true;
 }
 

@@ -55,10 +55,12 @@ struct LaneSettings {
     // Less work than this, counted as the cells in the squares around all
     // footprints, is stamped one by one: handing it over would cost more.
     std::size_t minSquareCells = std::size_t{1} << 15;
+    // How many consecutive footprints are split into lanes at a time.
+    std::size_t roundPlans = 512;
     // At most one footprint in acrossShare may lie across the cut.
     std::size_t acrossShare = 8;
-    // How many steps were stamped in two lanes.
-    std::uint64_t stepsInLanes = 0;
+    // How many rounds of footprints were stamped in two lanes.
+    std::uint64_t roundsInLanes = 0;
 };
 
 // Splits count plans into the lanes, about lanes.firstShare of them into

@@ -123,7 +123,7 @@ struct SceneSim {
 
 // How the painter's step stamps its footprints: one by one, or in two
 // lanes on two threads whenever they split at all, however little work
-// and however many lie across the cut.
+// and however many lie across the cut, in rounds of a few footprints.
 enum class Stamping { OneByOne, TwoLanes };
 
 struct SideBySide {
@@ -132,12 +132,13 @@ struct SideBySide {
     RandomState fastRandom;
     RandomState plainRandom;
 
-    explicit SideBySide(const SceneSettings& s, Stamping stamping = Stamping::OneByOne) : fast(s), plain(s) {
+    SideBySide(const SceneSettings& s, Stamping stamping, std::size_t roundPlans = 512) : fast(s), plain(s) {
         fastRandom = plainRandom = randomState();
         LaneSettings& lanes = fast.sim.stampLaneSettings;
         lanes.enabled = stamping == Stamping::TwoLanes;
         lanes.minSquareCells = 0;
         lanes.acrossShare = 1;
+        lanes.roundPlans = roundPlans;
     }
 
     void step() {
@@ -206,8 +207,9 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
     std::uint64_t stepsInLanes = 0;
     for (std::uint32_t seed = 1; seed <= 60; ++seed) {
         const SceneSettings settings(seed);
-        // Every other scene stamps in two lanes.
-        SideBySide pair(settings, seed % 2 == 0 ? Stamping::OneByOne : Stamping::TwoLanes);
+        // Every other scene stamps in two lanes, in rounds of 8 to 512.
+        SideBySide pair(settings, seed % 2 == 0 ? Stamping::OneByOne : Stamping::TwoLanes,
+                        std::size_t{8} << (seed % 7));
         for (int n = 0; n < 300; ++n) {
             // The brush is dragged now and then, and moves as it is.
             if (n % 7 == 0) {
@@ -239,7 +241,7 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
             ASSERT_TRUE(changesInside(before, pair.fast.sim)) << "scene " << seed << ", step " << n + 1;
         }
         painted += static_cast<long long>(pair.fast.sim.cellContacts);
-        stepsInLanes += pair.fast.sim.stampLaneSettings.stepsInLanes;
+        stepsInLanes += pair.fast.sim.stampLaneSettings.roundsInLanes;
     }
     // The scenes did paint: the comparison was not between idle canvases;
     // and the two lanes did stamp, in many steps of their scenes.
@@ -258,7 +260,7 @@ TEST(StepSideBySide, LargeFootprintsOnTheCanvasEdgesAndCorners) {
     settings.particles = 9;
     settings.outline = false;
     settings.area.clear();
-    SideBySide pair(settings);
+    SideBySide pair(settings, Stamping::OneByOne);
     const vec2 spots[9] = {{0.2f, 0.3f},  {22.9f, 0.1f}, {0.5f, 16.9f}, {22.5f, 16.5f}, {11.5f, 0.5f},
                            {0.5f, 8.5f},  {22.5f, 8.5f}, {11.5f, 16.5f}, {11.5f, 8.5f}};
     pair.both([&spots](ShellState& shell, FluidSimCppPort& sim) {
