@@ -131,6 +131,8 @@ private:
     std::vector<StampPlan> stampPlans;
     // Cells in the squares around this step's footprints: the work ahead.
     std::size_t plannedSquareCells = 0;
+    // The second half of a large step's plans, made on the worker thread.
+    std::vector<StampPlan> lanePlans;
     StampLanes stampLanes;
     // The second lane's newly wet cells, merged into wetCells afterwards.
     std::vector<std::uint32_t> laneWetCells;

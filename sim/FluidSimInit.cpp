@@ -61,6 +61,7 @@ void FluidSimCppPort::initParticles() {
     // them in two lanes); the memory is taken and touched here, not during
     // the first stroke.
     stampPlans.assign(n, StampPlan{});
+    lanePlans.assign(n - n / 2, StampPlan{});
     stampLanes.reserve(n);
 }
 

@@ -44,12 +44,6 @@ using footprint::kDryWater;
 
 // How many particles ahead the motion warms the paper's slope.
 constexpr std::size_t kPrefetchDistance = 4;
-// How many particles ahead the planning warms the area's cells; planning
-// one takes only a few instructions.
-constexpr int kPlanPrefetchDistance = 32;
-// Grids smaller than this (a 1024 × 1024 canvas's float grid) stay in the
-// caches from one step to the next.
-constexpr std::size_t kCachedGridBytes = std::size_t{4} << 20;
 
 // The increment of velocity per unit of dt, 0.005 long, pointing from start
 // to end. It is worked out in slope form, which has no value when both points
@@ -91,72 +85,6 @@ bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
 }
 
 }  // namespace
-
-void FluidSimCppPort::planStamps() {
-    const float W = static_cast<float>(width);
-    const float H = static_cast<float>(height);
-    const int classes = sizeMassTableLength;
-    const float* const table = sizeMassTable.data();
-    // The footprint radius is the first class whose mass the water (less
-    // the dry amount) does not exceed: sizeClassOf. The table rises
-    // strictly, so counting up from class 0 finds the class its search
-    // finds, in a step or two for the small particles that are the most. A
-    // table that does not rise is left to the search itself.
-    bool rising = true;
-    for (int d = 1; d < classes; ++d) rising = rising && table[d - 1] < table[d];
-
-    stampPlans.resize(static_cast<std::size_t>(particleCount));
-    // Read through locals: the plans are stored as the loop goes, and the
-    // members behind them would otherwise be read again after every store.
-    StampPlan* const plans = stampPlans.data();
-    const vec2* const positions = particlePosition.data();
-    const float* const waters = particleWater.data();
-    const std::int32_t* const mask = areaMask.data();
-    const float* const scales = columnScale.data();
-    const std::size_t stride = static_cast<std::size_t>(width);
-    const int count = particleCount;
-    std::size_t planned = 0;
-    std::size_t squareCells = 0;
-    // The area's cell under a particle further on is asked for early when
-    // the area is too large to stay in the caches: particles lie scattered,
-    // and it would come from memory. A small one is there already.
-    const bool prefetchArea = areaMask.size() * sizeof(std::int32_t) >= kCachedGridBytes;
-    for (int i = 0; i < count; ++i) {
-        if (prefetchArea && i + kPlanPrefetchDistance < count) {
-            const vec2 ahead = positions[i + kPlanPrefetchDistance];
-            if (0.0f <= ahead.x && ahead.x < W && 0.0f <= ahead.y && ahead.y < H) {
-                __builtin_prefetch(mask + static_cast<std::size_t>(static_cast<int>(ahead.y)) * stride +
-                                   static_cast<std::size_t>(static_cast<int>(ahead.x)));
-            }
-        }
-        const vec2 position = positions[i];
-        const float X = position.x;
-        const float Y = position.y;
-        // Tested as floats before truncating, so a particle just left of or
-        // below the canvas (which truncates to column or row 0) is outside.
-        if (!(0.0f <= X && X < W && 0.0f <= Y && Y < H && waters[i] >= kDryWater)) continue;
-        const int ix = static_cast<int>(X);
-        const int iy = static_cast<int>(Y);
-        // A particle on the area's outline is out, like one off the canvas.
-        if (mask[static_cast<std::size_t>(iy) * stride + static_cast<std::size_t>(ix)] != 0) continue;
-        const float w = waters[i] - kDryWater;
-        int r = 0;
-        if (rising) {
-            // !(w <= entry): a NaN passes every class, as in the search.
-            while (r < classes && !(w <= table[r])) ++r;
-        } else {
-            r = sizeClassOf(*this, w);
-        }
-        plans[planned++] = StampPlan{i, ix, iy, r, scales[ix]};
-        const auto side = static_cast<std::size_t>(2 * r + 1);
-        squareCells += side * side;
-    }
-    // The radius of the last footprint planned, as stamping them one by one
-    // leaves it.
-    if (planned > 0) stampRadius = plans[planned - 1].r;
-    stampPlans.resize(planned);
-    plannedSquareCells = squareCells;
-}
 
 void FluidSimCppPort::step(float dt) {
     PanelSettings& panel = shell.panel;

@@ -48,7 +48,8 @@ struct StampLanes {
     void reserve(std::size_t plans);
 };
 
-// When a step's footprints are stamped in two lanes.
+// When a step's footprints are planned on two threads and stamped in two
+// lanes.
 struct LaneSettings {
     // Off: always one by one, on the calling thread.
     bool enabled = true;
@@ -59,6 +60,11 @@ struct LaneSettings {
     std::size_t roundPlans = 512;
     // At most one footprint in acrossShare may lie across the cut.
     std::size_t acrossShare = 8;
+    // Planning is split between the threads from this many particles on,
+    // when the area grid takes at least planAreaBytes: a smaller one stays
+    // in the caches, and planning is quick.
+    int planParticles = 1024;
+    std::size_t planAreaBytes = std::size_t{4} << 20;
     // How many rounds of footprints were stamped in two lanes.
     std::uint64_t roundsInLanes = 0;
 };

@@ -121,9 +121,10 @@ struct SceneSim {
     }
 };
 
-// How the painter's step stamps its footprints: one by one, or in two
-// lanes on two threads whenever they split at all, however little work
-// and however many lie across the cut, in rounds of a few footprints.
+// How the painter's step plans and stamps its footprints: one by one, or
+// planned on two threads and stamped in two lanes whenever they split at
+// all, however little work and however many lie across the cut, in rounds
+// of a few footprints.
 enum class Stamping { OneByOne, TwoLanes };
 
 struct SideBySide {
@@ -139,6 +140,8 @@ struct SideBySide {
         lanes.minSquareCells = 0;
         lanes.acrossShare = 1;
         lanes.roundPlans = roundPlans;
+        lanes.planParticles = 2;
+        lanes.planAreaBytes = 0;
     }
 
     void step() {
