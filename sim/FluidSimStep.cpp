@@ -181,6 +181,11 @@ void FluidSimCppPort::step(float dt) {
 
     // Only wet cells can dry: the list holds every cell with water above 0.
     if (panel.dryingAmount > 0.0f && panel.rateFill > 0.0f) {
-        wetCells.dry(absorbedWater, panel.dryingAmount);
+        const LaneSettings& lanes = stampLaneSettings;
+        if (lanes.enabled && stampWorker && wetCells.count() >= std::max<std::size_t>(lanes.dryCells, 2)) {
+            wetCells.dry(absorbedWater, panel.dryingAmount, *stampWorker);
+        } else {
+            wetCells.dry(absorbedWater, panel.dryingAmount);
+        }
     }
 }

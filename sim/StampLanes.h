@@ -49,7 +49,7 @@ struct StampLanes {
 };
 
 // When a step's footprints are planned on two threads and stamped in two
-// lanes.
+// lanes, and when the paper dries on both.
 struct LaneSettings {
     // Off: always one by one, on the calling thread.
     bool enabled = true;
@@ -65,6 +65,8 @@ struct LaneSettings {
     // in the caches, and planning is quick.
     int planParticles = 1024;
     std::size_t planAreaBytes = std::size_t{4} << 20;
+    // Drying is split between the threads from this many wet cells on.
+    std::size_t dryCells = std::size_t{1} << 14;
     // How many rounds of footprints were stamped in two lanes.
     std::uint64_t roundsInLanes = 0;
 };

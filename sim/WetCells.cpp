@@ -3,6 +3,7 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <exception>
 
 void WetCells::attach(const Grid<float>& held) {
     if (source == held.data() && sourceSize == held.size() && source != nullptr) return;
@@ -36,14 +37,45 @@ void WetCells::attach(const Grid<float>& held) {
     }
 }
 
-void WetCells::dry(Grid<float>& held, float amount) {
+void WetCells::dry(Grid<float>& held, float amount) { cells.resize(dryPart(held.data(), amount, 0, cells.size())); }
+
+void WetCells::dry(Grid<float>& held, float amount, WorkerThread& worker) {
+    struct Half {
+        WetCells* self;
+        float* held;
+        float amount;
+        std::size_t begin;
+        std::size_t end;
+        std::size_t kept;
+    };
+    const std::size_t size = cells.size();
+    const std::size_t middle = size / 2;
+    Half second{this, held.data(), amount, middle, size, 0};
+    worker.start(
+        [](void* context) {
+            Half& half = *static_cast<Half*>(context);
+            half.kept = half.self->dryPart(half.held, half.amount, half.begin, half.end);
+        },
+        &second);
+    const std::size_t kept = dryPart(held.data(), amount, 0, middle);
+    if (const std::exception_ptr failure = worker.wait()) std::rethrow_exception(failure);
+    // The second half's wet cells follow the first half's, as one pass
+    // over the whole list leaves them.
+    if (kept < middle) {
+        std::copy_n(cells.begin() + static_cast<std::ptrdiff_t>(middle), second.kept,
+                    cells.begin() + static_cast<std::ptrdiff_t>(kept));
+    }
+    cells.resize(kept + second.kept);
+}
+
+std::size_t WetCells::dryPart(float* held, float amount, std::size_t begin, std::size_t end) {
     // Cells listed in the order they got wet, so neighbours are near each
     // other in the list but not in memory order: ask for the water a little
     // ahead.
     constexpr std::size_t ahead = 16;
-    std::size_t kept = 0;
-    for (std::size_t n = 0; n < cells.size(); ++n) {
-        if (n + ahead < cells.size()) __builtin_prefetch(held.data() + cells[n + ahead], 1);
+    std::size_t kept = begin;
+    for (std::size_t n = begin; n < end; ++n) {
+        if (n + ahead < end) __builtin_prefetch(held + cells[n + ahead], 1);
         const std::uint32_t k = cells[n];
         float& water = held[k];
         // A contact may have emptied a listed cell (odd capacities); it is
@@ -58,5 +90,5 @@ void WetCells::dry(Grid<float>& held, float amount) {
             listed[k] = 0;
         }
     }
-    cells.resize(kept);
+    return kept - begin;
 }

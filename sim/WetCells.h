@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/GridStorage.h"
+#include "util/WorkerThread.h"
 
 // The cells that hold absorbed water, so the paper dries in time
 // proportional to its wet cells rather than to the whole canvas.
@@ -37,6 +38,9 @@ public:
     // longer wet leave the list. Each cell dries on its own, so the order
     // of the list does not matter.
     void dry(Grid<float>& held, float amount);
+    // The same, the two halves of the list dried on the calling thread and
+    // on worker at once; the list ends as dry leaves it.
+    void dry(Grid<float>& held, float amount, WorkerThread& worker);
 
     // The next attach sweeps the grid again.
     void forget() { source = nullptr; }
@@ -52,6 +56,10 @@ private:
         listed[k] = 1;
         into.push_back(static_cast<std::uint32_t>(k));
     }
+
+    // Dries cells begin..end − 1 of the list, moving those still wet to the
+    // front of that part, in order; returns how many they are.
+    std::size_t dryPart(float* held, float amount, std::size_t begin, std::size_t end);
 
     std::vector<std::uint32_t> cells;
     Grid<std::uint8_t> listed;

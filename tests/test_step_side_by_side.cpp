@@ -121,10 +121,10 @@ struct SceneSim {
     }
 };
 
-// How the painter's step plans and stamps its footprints: one by one, or
-// planned on two threads and stamped in two lanes whenever they split at
-// all, however little work and however many lie across the cut, in rounds
-// of a few footprints.
+// How the painter's step plans and stamps its footprints and dries the
+// paper: on one thread, or on two (the footprints in two lanes) whenever
+// they split at all, however little work and however many lie across the
+// cut, in rounds of a few footprints.
 enum class Stamping { OneByOne, TwoLanes };
 
 struct SideBySide {
@@ -142,6 +142,7 @@ struct SideBySide {
         lanes.roundPlans = roundPlans;
         lanes.planParticles = 2;
         lanes.planAreaBytes = 0;
+        lanes.dryCells = 2;
     }
 
     void step() {
