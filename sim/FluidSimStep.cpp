@@ -26,8 +26,8 @@
 //
 // Within a footprint only the cells of the disc are visited, row by row, and
 // the walk ends at the first cell where the particle runs dry (every later
-// cell would be skipped anyway; FootprintWalk.h). The paper dries only the cells known to be
-// wet, never the whole canvas.
+// cell would be skipped anyway; FootprintWalk.h). The paper dries only the
+// cells known to be wet, never the whole canvas.
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 
 #include "sim/FluidSimCppPort.h"
 #include "sim/FootprintContact.h"
@@ -137,9 +136,7 @@ void FluidSimCppPort::planStamps() {
         const int half = count / 2;
         lanePlans.resize(static_cast<std::size_t>(count - half));
         PlanTask second{&in, half, count, lanePlans.data(), {}};
-        stampWorker->start(planOnWorker, &second);
-        first = planRange(in, 0, half, plans);
-        if (const std::exception_ptr failure = stampWorker->wait()) std::rethrow_exception(failure);
+        stampWorker->runBeside(planOnWorker, &second, [&] { first = planRange(in, 0, half, plans); });
         std::copy_n(lanePlans.data(), second.result.planned, plans + first.planned);
         first.planned += second.result.planned;
         first.squareCells += second.result.squareCells;

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <limits>
 #include <memory>
 
@@ -188,20 +187,10 @@ bool FluidSimCppPort::stampInLanes(const StampGrids& grids, std::size_t begin, s
     LaneRun first{&grids, plans, &stampLanes.lane[0], &wetCells, nullptr, &progress.first, &progress.second};
     LaneRun second{&grids, plans, &stampLanes.lane[1], &wetCells, &laneWetCells, &progress.second,
                    &progress.first};
-    stampWorker->start(stampSecondLane, &second);
     float* const held = grids.held;
     WetCells& wet = wetCells;
-    std::exception_ptr failure;
-    try {
-        stampLaneOrGiveUp(first, [&](std::size_t k) { wet.touched(held, k); });
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // The second lane works with the locals here: it must be done before
-    // anything, an exception included, leaves.
-    const std::exception_ptr secondFailure = stampWorker->wait();
-    if (failure) std::rethrow_exception(failure);
-    if (secondFailure) std::rethrow_exception(secondFailure);
+    stampWorker->runBeside(stampSecondLane, &second,
+                           [&] { stampLaneOrGiveUp(first, [&](std::size_t k) { wet.touched(held, k); }); });
 
     for (const std::vector<LaneStep>& lane : stampLanes.lane) {
         for (const LaneStep& step : lane) {

@@ -3,7 +3,6 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
-#include <exception>
 
 void WetCells::attach(const Grid<float>& held) {
     if (source == held.data() && sourceSize == held.size() && source != nullptr) return;
@@ -51,14 +50,13 @@ void WetCells::dry(Grid<float>& held, float amount, WorkerThread& worker) {
     const std::size_t size = cells.size();
     const std::size_t middle = size / 2;
     Half second{this, held.data(), amount, middle, size, 0};
-    worker.start(
+    std::size_t kept = 0;
+    worker.runBeside(
         [](void* context) {
             Half& half = *static_cast<Half*>(context);
             half.kept = half.self->dryPart(half.held, half.amount, half.begin, half.end);
         },
-        &second);
-    const std::size_t kept = dryPart(held.data(), amount, 0, middle);
-    if (const std::exception_ptr failure = worker.wait()) std::rethrow_exception(failure);
+        &second, [&] { kept = dryPart(held.data(), amount, 0, middle); });
     // The second half's wet cells follow the first half's, as one pass
     // over the whole list leaves them.
     if (kept < middle) {

@@ -46,6 +46,19 @@ TEST(WorkerThread, AnExceptionComesBackFromWaitAndTheThreadServesOn) {
     EXPECT_EQ(count.load(), 1);
 }
 
+TEST(WorkerThread, RunBesideWaitsForTheTaskEvenWhenItsOwnShareThrows) {
+    WorkerThread worker;
+    std::atomic<int> count{0};
+    worker.runBeside(slowlyAddOne, &count, [&count] { count.fetch_add(10); });
+    EXPECT_EQ(count.load(), 11);
+    // The caller's exception comes first, and only after the task is done.
+    EXPECT_THROW(worker.runBeside(slowlyAddOne, &count, [] { throw std::logic_error("own share"); }),
+                 std::logic_error);
+    EXPECT_EQ(count.load(), 12);
+    // The task's exception comes back when the caller's share went well.
+    EXPECT_THROW(worker.runBeside(fail, nullptr, [] {}), std::runtime_error);
+}
+
 TEST(WorkerThread, SpinUntilChangedReturnsOnceAnotherThreadWrites) {
     std::atomic<std::uint32_t> flag{0};
     std::thread writer([&flag] {

@@ -30,6 +30,24 @@ public:
     // Gets a sleeping thread up, so it is looking when the next task comes.
     void wake();
 
+    // Runs task(context) on the thread and own() on this one at the same
+    // time, and returns once both are done. The task works with the
+    // caller's locals, so it is always waited for, also when own() throws;
+    // then what own() threw is passed on, else what the task threw.
+    template <typename Own>
+    void runBeside(Task task, void* context, Own&& own) {
+        start(task, context);
+        std::exception_ptr ownFailure;
+        try {
+            own();
+        } catch (...) {
+            ownFailure = std::current_exception();
+        }
+        const std::exception_ptr taskFailure = wait();
+        if (ownFailure) std::rethrow_exception(ownFailure);
+        if (taskFailure) std::rethrow_exception(taskFailure);
+    }
+
 private:
     void serve();
     void signal();
