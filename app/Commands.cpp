@@ -54,7 +54,7 @@ void start(Shell& shell) {
 
 void init(Shell& shell) {
     PanelSettings& panel = shell.state.panel;
-    AbstractFluidSim2D& simulation = *shell.simulation;
+    WatercolorSimulation& simulation = *shell.simulation;
     applyParticleSettings(panel, simulation);
     // The very first Init has no deposition to snapshot yet.
     if (panel.firstInit == 1) {
@@ -68,8 +68,8 @@ void init(Shell& shell) {
 
 void imageOpen(Shell& shell) {
     const std::string name = shell.windowSystem.openFileDialog();
-    loadButtonPicture(shell, ShellImage::ColorButton, "color1.bmp");
-    loadButtonPicture(shell, ShellImage::EyedropperButton, "spoit1.bmp");
+    loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
+    loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
     if (!loadPicture(name, *shell.images.canvasImage)) {
         return;
     }
@@ -105,7 +105,7 @@ void imageSave(Shell& shell) {
     shell.windowSystem.displayNow();
     const std::string name = shell.windowSystem.saveFileDialog();
     // A cancelled dialog still composes; the save of "" then fails and says so.
-    const ImageRect<MyAlgebra::vec4> staging = composeResult(shell);
+    const ImageRect<vec4> staging = composeResult(shell);
     ImageIO::save(name, staging);
 }
 

@@ -1,6 +1,6 @@
 #include "app/DerivedParameters.h"
 
-void applyParticleMass(PanelSettings& panel, AbstractFluidSim2D& simulation) {
+void applyParticleMass(PanelSettings& panel, WatercolorSimulation& simulation) {
     const int m = panel.particleSizeIndex;
     if (m == panel.sizeCacheIndex) {
         simulation.particleMass = panel.sizeCacheMass;
@@ -10,7 +10,7 @@ void applyParticleMass(PanelSettings& panel, AbstractFluidSim2D& simulation) {
     panel.sizeCacheIndex = m;
 }
 
-void applyParticleSettings(PanelSettings& panel, AbstractFluidSim2D& simulation) {
+void applyParticleSettings(PanelSettings& panel, WatercolorSimulation& simulation) {
     simulation.particleCount = panel.waterAmount;
     applyParticleMass(panel, simulation);
 }
@@ -42,7 +42,7 @@ void applyDepositionRate(PanelSettings& panel) {
     panel.paintColor.w = depositionRate(panel, panel.pathLength);
 }
 
-void applyAbsorption(PanelSettings& panel, AbstractFluidSim2D& simulation, float k,
+void applyAbsorption(PanelSettings& panel, WatercolorSimulation& simulation, float k,
                      float kPrime) {
     // coefficient · k · (N + 150) · a, multiplied left to right in float.
     const float water = float(panel.waterAmount + 150);

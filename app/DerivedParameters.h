@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/AbstractFluidSim2D.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/ShellState.h"
 
 // The simulation parameters the panel derives from its live variables. Every
@@ -10,10 +10,10 @@
 
 // Gives the simulation the particle mass of the panel's particle size, from
 // the one-entry cache when the size has not changed since the last lookup.
-void applyParticleMass(PanelSettings& panel, AbstractFluidSim2D& simulation);
+void applyParticleMass(PanelSettings& panel, WatercolorSimulation& simulation);
 
 // Before an init: the particle count is the Water Amount, and the mass rule.
-void applyParticleSettings(PanelSettings& panel, AbstractFluidSim2D& simulation);
+void applyParticleSettings(PanelSettings& panel, WatercolorSimulation& simulation);
 
 // The pigment supplied per contact (paintColor.w) for a path-length factor L.
 float depositionRate(const PanelSettings& panel, float pathLength);
@@ -23,7 +23,7 @@ void applyDepositionRate(PanelSettings& panel);
 
 // Sets capacityFill and rateFill with the factor k and dryingAmount with k′,
 // then lets the simulation refill its absorption grids.
-void applyAbsorption(PanelSettings& panel, AbstractFluidSim2D& simulation, float k,
+void applyAbsorption(PanelSettings& panel, WatercolorSimulation& simulation, float k,
                      float kPrime);
 
 // The footprint cell count F of a particle size index m: 2 · (2m)² plus the

@@ -22,7 +22,7 @@ void HeadlessWindowSystem::upload(ShellImage) {
     ++uploads;
 }
 
-bool HeadlessWindowSystem::readPixel(int x, int y, MyAlgebra::vec3& rgb) {
+bool HeadlessWindowSystem::readPixel(int x, int y, vec3& rgb) {
     pixelReadX = x;
     pixelReadY = y;
     if (!pixelAnswer) {

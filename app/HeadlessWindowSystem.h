@@ -18,7 +18,7 @@ public:
     void displayNow() override;
     void requestWindowSize(int width, int height) override;
     void upload(ShellImage image) override;
-    bool readPixel(int x, int y, MyAlgebra::vec3& rgb) override;
+    bool readPixel(int x, int y, vec3& rgb) override;
     std::string openFileDialog() override;
     std::string saveFileDialog() override;
     bool chooseColorDialog(unsigned char rgb[3]) override;
@@ -30,7 +30,7 @@ public:
     // The chooser's answer; nullopt = cancelled.
     std::optional<std::array<unsigned char, 3>> colorAnswer;
     // What readPixel returns; nullopt = the pixel cannot be read.
-    std::optional<MyAlgebra::vec3> pixelAnswer;
+    std::optional<vec3> pixelAnswer;
     int requestedWidth = 0;  // last requestWindowSize
     int requestedHeight = 0;
     bool quitRequested = false;
@@ -47,10 +47,10 @@ public:
 
 // Plain pictures for a shell that has no textures.
 struct HeadlessImages {
-    ImageRect<MyAlgebra::vec4> canvas;
+    ImageRect<vec4> canvas;
     ImageRect<float> surface;
-    ImageRect<MyAlgebra::vec3> colorButton;
-    ImageRect<MyAlgebra::vec3> eyedropperButton;
+    ImageRect<vec3> colorButton;
+    ImageRect<vec3> eyedropperButton;
 
     ShellImages view();
 };

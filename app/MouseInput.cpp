@@ -11,7 +11,6 @@
 #include "app/PaletteSwatches.h"
 #include "app/ShellPictures.h"
 
-using MyAlgebra::vec3;
 
 namespace {
 
@@ -43,15 +42,15 @@ void setAll(EditingState::IntPoint (&vertices)[4], int x, int Y) {
 }
 
 void chooseColor(Shell& shell) {
-    MyAlgebra::vec4& paint = shell.state.panel.paintColor;
-    loadButtonPicture(shell, ShellImage::ColorButton, "color2.bmp");
+    vec4& paint = shell.state.panel.paintColor;
+    loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser-pressed.bmp");
     // The pressed button shows while the chooser is open.
     shell.windowSystem.displayNow();
     unsigned char rgb[3] = {colorByte(paint.x), colorByte(paint.y), colorByte(paint.z)};
     if (shell.windowSystem.chooseColorDialog(rgb)) {
         setPaintColorBytes(shell.state.panel, rgb);
     }
-    loadButtonPicture(shell, ShellImage::ColorButton, "color1.bmp");
+    loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
 }
 
 void pressToolStrip(Shell& shell, int x, int y, int Y) {
@@ -61,10 +60,10 @@ void pressToolStrip(Shell& shell, int x, int y, int Y) {
     if (insideButton(shell.images.eyedropperButtonImage, W - 410, H, x, y)) {
         editing.eyedropperActive = editing.eyedropperActive ? 0 : 1;
         loadButtonPicture(shell, ShellImage::EyedropperButton,
-                          editing.eyedropperActive ? "spoit2.bmp" : "spoit1.bmp");
+                          editing.eyedropperActive ? "eyedropper-on.bmp" : "eyedropper.bmp");
         shell.windowSystem.displayNow();
     }
-    MyAlgebra::vec4& paint = shell.state.panel.paintColor;
+    vec4& paint = shell.state.panel.paintColor;
     for (const PaletteSwatch& swatch : paletteSwatches) {
         const int left = W - 490 + swatch.x;
         if (left <= x && x < left + paletteSwatchWidth && swatch.y < Y &&
@@ -80,7 +79,7 @@ void pressToolStrip(Shell& shell, int x, int y, int Y) {
 void pickColor(Shell& shell, int x, int Y) {
     vec3 rgb;
     if (shell.windowSystem.readPixel(x, Y, rgb)) {
-        MyAlgebra::vec4& paint = shell.state.panel.paintColor;
+        vec4& paint = shell.state.panel.paintColor;
         paint.x = rgb.x;
         paint.y = rgb.y;
         paint.z = rgb.z;

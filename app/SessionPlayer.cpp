@@ -56,7 +56,7 @@ void SessionPlayer::play(const SessionEvent& event) {
             windowSystem.pixelAnswer.reset();
             if (event.rgb) {
                 const Rgb& rgb = *event.rgb;
-                windowSystem.pixelAnswer = MyAlgebra::vec3{rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f};
+                windowSystem.pixelAnswer = vec3{rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f};
             }
             mouse(shell, event.mouseButton, event.mouseState, event.x, event.y);
             break;

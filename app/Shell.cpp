@@ -9,7 +9,6 @@
 #include "app/DerivedParameters.h"
 #include "app/ShellPictures.h"
 #include "image/ImageIO.h"
-#include "sim/SimulationKind.h"
 #include "util/Stopwatch.h"
 
 namespace {
@@ -45,27 +44,16 @@ void startOnCanvas(Shell& shell, const std::string& surfaceName) {
 Shell::Shell(WindowSystem& windowSystem, ShellImages images)
     : images(images), windowSystem(windowSystem) {}
 
-// The exit handler: the simulation goes first, then the kind's own hook.
-Shell::~Shell() {
-    simulation.reset();
-    const SimulationKind& kind = simulationKinds()[currentKind];
-    if (kind.onExit) {
-        kind.onExit();
-    }
-}
+Shell::~Shell() = default;
 
 void initialize(Shell& shell) {
     stopwatch().start();
-    const SimulationKind& first = simulationKinds().front();
-    if (first.openSettings) {
-        first.openSettings();
-    }
-    shell.simulation = simulationKinds()[currentKind].create(shell.state);
+    shell.simulation = std::make_unique<WatercolorSimulation>(shell.state);
     buildSizeMassTable(*shell.simulation);
     controlCallback(shell, 4);
     ImageIO::init();
-    loadButtonPicture(shell, ShellImage::ColorButton, "color1.bmp");
-    loadButtonPicture(shell, ShellImage::EyedropperButton, "spoit1.bmp");
+    loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
+    loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
     if (loadPicture(shell.canvasName, *shell.images.canvasImage)) {
         startOnCanvas(shell, shell.canvasName);
     } else {

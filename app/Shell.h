@@ -6,7 +6,7 @@
 
 #include "app/WindowSystem.h"
 #include "image/ImageRect.h"
-#include "sim/AbstractFluidSim2D.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/ShellState.h"
 
 // Mouse buttons and states as the window system reports them.
@@ -16,10 +16,10 @@ enum MouseState { ButtonPressed = 0, ButtonReleased = 1 };
 // The shell's four pictures. Their owner supplies them: the desktop gives
 // texture images, the headless player and the tests plain ones.
 struct ShellImages {
-    ImageRect<MyAlgebra::vec4>* canvasImage = nullptr;
+    ImageRect<vec4>* canvasImage = nullptr;
     ImageRect<float>* surfaceImage = nullptr;
-    ImageRect<MyAlgebra::vec3>* colorButtonImage = nullptr;
-    ImageRect<MyAlgebra::vec3>* eyedropperButtonImage = nullptr;
+    ImageRect<vec3>* colorButtonImage = nullptr;
+    ImageRect<vec3>* eyedropperButtonImage = nullptr;
     // Whether the canvas picture has been uploaded (has a texture) yet.
     bool canvasUploaded = false;
 };
@@ -59,7 +59,7 @@ struct Shell {
     ShellState state;
     ShellImages images;
     WindowSystem& windowSystem;
-    std::unique_ptr<AbstractFluidSim2D> simulation;
+    std::unique_ptr<WatercolorSimulation> simulation;
     // The start canvas picture that initialize loads (a session may name another).
     std::string canvasName = "default.bmp";
     InstantRun instantRun;

@@ -5,8 +5,6 @@
 
 #include "image/ImageIO.h"
 
-using MyAlgebra::vec3;
-using MyAlgebra::vec4;
 
 template <typename T>
 bool loadPicture(const std::string& name, ImageRect<T>& target) {
@@ -59,7 +57,7 @@ ImageRect<vec4> composeResult(Shell& shell) {
     const int width = shell.state.window.canvasWidth;
     const int height = shell.state.window.canvasHeight;
     const vec4* canvas = shell.images.canvasImage->pixels;
-    AbstractFluidSim2D& simulation = *shell.simulation;
+    WatercolorSimulation& simulation = *shell.simulation;
     std::vector<vec4> buffer(static_cast<std::size_t>(width) * height);
     for (int k = 0; k < width * height; ++k) {
         const vec4 d{simulation.depositionAt(4 * k), simulation.depositionAt(4 * k + 1),

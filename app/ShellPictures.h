@@ -33,4 +33,4 @@ void loadSurface(Shell& shell, const std::string& name);
 
 // The deposition composed over the canvas picture, pixel by pixel:
 // rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w).
-ImageRect<MyAlgebra::vec4> composeResult(Shell& shell);
+ImageRect<vec4> composeResult(Shell& shell);

@@ -26,7 +26,7 @@ public:
     virtual void upload(ShellImage image) = 0;
     // Reads the colour of one pixel of the main window (origin bottom-left).
     // False when it cannot be read.
-    virtual bool readPixel(int x, int y, MyAlgebra::vec3& rgb) = 0;
+    virtual bool readPixel(int x, int y, vec3& rgb) = 0;
     // The chosen path, or "" when cancelled.
     virtual std::string openFileDialog() = 0;
     virtual std::string saveFileDialog() = 0;

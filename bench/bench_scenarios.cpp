@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/SessionPlayer.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "tests/reference/PlainStep.h"
 
 namespace {
@@ -75,10 +75,10 @@ public:
 // Moves the painter's simulation, state and all, into one of type Sim.
 template <typename Sim>
 Sim& replaceSimulation(Shell& shell) {
-    auto& from = static_cast<FluidSimCppPort&>(*shell.simulation);
+    auto& from = static_cast<WatercolorSimulation&>(*shell.simulation);
     auto replacement = std::make_unique<Sim>(shell.state);
     Sim& made = *replacement;
-    FluidSimCppPort& to = made;
+    WatercolorSimulation& to = made;
     to.particleCount = from.particleCount;
     to.particleWater = std::move(from.particleWater);
     to.particlePigment = std::move(from.particlePigment);
@@ -178,7 +178,7 @@ Outcome play(const std::string& name, Stepper stepper, bool stepOnly) {
         stepSeconds = &sim.stepSeconds;
         steps = &sim.steps;
     } else {
-        auto& sim = replaceSimulation<TimedSteps<FluidSimCppPort>>(painter.shell);
+        auto& sim = replaceSimulation<TimedSteps<WatercolorSimulation>>(painter.shell);
         sim.stampLaneSettings.enabled = stepper == Stepper::Seep;
         sim.timing = stepOnly;
         stepSeconds = &sim.stepSeconds;
@@ -198,7 +198,7 @@ Outcome play(const std::string& name, Stepper stepper, bool stepOnly) {
     outcome.seconds = end - start;
     outcome.stepSeconds = *stepSeconds - stepSecondsBefore;
     outcome.steps = *steps - stepsBefore;
-    const auto& sim = static_cast<const FluidSimCppPort&>(*painter.shell.simulation);
+    const auto& sim = static_cast<const WatercolorSimulation&>(*painter.shell.simulation);
     outcome.contacts = sim.cellContacts;
     outcome.historyBytes = tileBytes(sim.history);
     outcome.cells = static_cast<std::size_t>(sim.width) * static_cast<std::size_t>(sim.height);

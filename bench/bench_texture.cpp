@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr int side = 4096;
 // window's context. Only the texture's refresh is timed, not the drawing.
 struct Canvas {
     ShellState shell;
-    FluidSimCppPort sim{shell};
+    WatercolorSimulation sim{shell};
 
     Canvas() {
         sim.width = side;

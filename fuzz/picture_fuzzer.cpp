@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(input.rest(), 1, input.remaining(), file);
     std::fclose(file);
     loadAndCheck<float>(path);
-    loadAndCheck<MyAlgebra::vec3>(path);
-    loadAndCheck<MyAlgebra::vec4>(path);
+    loadAndCheck<vec3>(path);
+    loadAndCheck<vec4>(path);
     std::remove(path.c_str());
     return 0;
 }

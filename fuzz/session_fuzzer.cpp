@@ -21,7 +21,7 @@
 #include "app/SessionPlayer.h"
 #include "fuzz/FuzzInput.h"
 #include "image/ImageIO.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -35,14 +35,14 @@ const std::string& tinyCanvas() {
     static const std::string path = [] {
         ImageIO::init();
         const std::string name = fuzzScratchFolder() + "/canvas.bmp";
-        std::vector<MyAlgebra::vec4> pixels;
+        std::vector<vec4> pixels;
         for (int y = 0; y < 10; ++y) {
             for (int x = 0; x < 12; ++x) {
                 const float v = (x + y) % 2 == 0 ? 1.0f : 0.0f;
                 pixels.push_back({v, 0.5f * v, 1.0f - v, 1.0f});
             }
         }
-        ImageRect<MyAlgebra::vec4> picture;
+        ImageRect<vec4> picture;
         picture.setPixels(12, 10, pixels.data());
         if (!ImageIO::save(name, picture)) {
             std::abort();
@@ -68,7 +68,7 @@ void bound(Session& session) {
 }
 
 void requireFinitePositions(const Shell& shell) {
-    const auto* simulation = dynamic_cast<const FluidSimCppPort*>(shell.simulation.get());
+    const auto* simulation = dynamic_cast<const WatercolorSimulation*>(shell.simulation.get());
     if (simulation == nullptr) {
         return;
     }

@@ -157,26 +157,26 @@ bool load(const std::string& name, ImageRect<float>& image) {
     return loadAs(name, image, 1);
 }
 
-bool load(const std::string& name, ImageRect<MyAlgebra::vec3>& image) {
+bool load(const std::string& name, ImageRect<vec3>& image) {
     return loadAs(name, image, 3);
 }
 
-bool load(const std::string& name, ImageRect<MyAlgebra::vec4>& image) {
+bool load(const std::string& name, ImageRect<vec4>& image) {
     return loadAs(name, image, 4);
 }
 
-bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image) {
+bool save(const std::string& name, const ImageRect<vec4>& image) {
     const TimedScope timed(spent.saveSeconds);
     // An empty image would go out as a 1 × 1 picture of whatever the library
     // held, and one beyond the library's byte count would be cut short.
     if (image.pixels == nullptr || image.width <= 0 || image.height <= 0 ||
-        !fitsLibraryByteCount(image.width, image.height, sizeof(MyAlgebra::vec4))) {
+        !fitsLibraryByteCount(image.width, image.height, sizeof(vec4))) {
         return reportCannotSave(name);
     }
     LibraryImage bound;
     // The library takes the pixels through a non-const pointer, so it gets a
     // copy, and the caller's image stays as it is whatever the library does.
-    ImageRect<MyAlgebra::vec4> copy(image);
+    ImageRect<vec4> copy(image);
     if (ilTexImage(copy.width, copy.height, 1, 4, IL_RGBA, IL_FLOAT, copy.pixels) != IL_TRUE ||
         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) != IL_TRUE) {
         return reportCannotSave(name);

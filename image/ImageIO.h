@@ -23,11 +23,11 @@ const std::vector<std::string>& searchDirectories();
 std::string findFile(const std::string& name);
 
 bool load(const std::string& name, ImageRect<float>& image);
-bool load(const std::string& name, ImageRect<MyAlgebra::vec3>& image);
-bool load(const std::string& name, ImageRect<MyAlgebra::vec4>& image);
+bool load(const std::string& name, ImageRect<vec3>& image);
+bool load(const std::string& name, ImageRect<vec4>& image);
 
 // Writes 8-bit RGBA in the format the name's extension selects.
-bool save(const std::string& name, const ImageRect<MyAlgebra::vec4>& image);
+bool save(const std::string& name, const ImageRect<vec4>& image);
 
 // Wall time spent in every load and save since the program started, failed
 // ones included; the headless renderer reports it.

@@ -24,11 +24,11 @@ constexpr GLenum pixelFormat<float>() {
     return GL_LUMINANCE;
 }
 template <>
-constexpr GLenum pixelFormat<MyAlgebra::vec3>() {
+constexpr GLenum pixelFormat<vec3>() {
     return GL_RGB;
 }
 template <>
-constexpr GLenum pixelFormat<MyAlgebra::vec4>() {
+constexpr GLenum pixelFormat<vec4>() {
     return GL_RGBA;
 }
 
@@ -91,5 +91,5 @@ void TextureImageRect<T>::draw(int x) const {
 }
 
 template class TextureImageRect<float>;
-template class TextureImageRect<MyAlgebra::vec3>;
-template class TextureImageRect<MyAlgebra::vec4>;
+template class TextureImageRect<vec3>;
+template class TextureImageRect<vec4>;

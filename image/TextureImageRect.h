@@ -15,7 +15,7 @@ void reportOpenGLError(const char* file, int line);
 // upload, refreshed by every later one and deleted with the object; all of
 // it needs the window's OpenGL context to be current.
 //
-// Instantiated for float (grey levels), MyAlgebra::vec3 and MyAlgebra::vec4.
+// Instantiated for float (grey levels), vec3 and vec4.
 template <typename T>
 class TextureImageRect : public ImageRect<T> {
 public:

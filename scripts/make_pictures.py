@@ -183,8 +183,8 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), '..', 'images')
     os.makedirs(folder, exist_ok=True)
     make_paper(os.path.join(folder, 'default.bmp'))
-    for name, rows in (('color1.bmp', palette_button(False)), ('color2.bmp', palette_button(True)),
-                       ('spoit1.bmp', eyedropper_button(False)), ('spoit2.bmp', eyedropper_button(True))):
+    for name, rows in (('color-chooser.bmp', palette_button(False)), ('color-chooser-pressed.bmp', palette_button(True)),
+                       ('eyedropper.bmp', eyedropper_button(False)), ('eyedropper-on.bmp', eyedropper_button(True))):
         write_bmp(os.path.join(folder, name), BUTTON_SIZE, BUTTON_SIZE, rows)
 
 

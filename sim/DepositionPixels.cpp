@@ -18,7 +18,7 @@ namespace {
 // to 0..1 (max first, which turns NaN into 0), times 255, rounded to nearest
 // even by the conversion, then packed to bytes. Lane by lane these are the
 // same single-precision operations as channelByte's.
-inline void fourCells(const MyAlgebra::vec4* cell, std::uint8_t* out) {
+inline void fourCells(const vec4* cell, std::uint8_t* out) {
     const __m128 zero = _mm_setzero_ps();
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 scale = _mm_set1_ps(255.0f);
@@ -33,14 +33,14 @@ inline void fourCells(const MyAlgebra::vec4* cell, std::uint8_t* out) {
 
 }  // namespace
 
-void depositionBytes(const MyAlgebra::vec4* deposition, int width, const CellRect& region,
+void depositionBytes(const vec4* deposition, int width, const CellRect& region,
                      std::vector<std::uint8_t>& out) {
     const std::size_t w = static_cast<std::size_t>(region.width());
     const std::size_t h = static_cast<std::size_t>(region.height());
     out.resize(4 * w * h);
     std::uint8_t* pixel = out.data();
     for (std::size_t row = 0; row < h; ++row) {
-        const MyAlgebra::vec4* cell = deposition +
+        const vec4* cell = deposition +
                                       (static_cast<std::size_t>(region.y0) + row) * static_cast<std::size_t>(width) +
                                       static_cast<std::size_t>(region.x0);
         std::size_t x = 0;

@@ -16,5 +16,5 @@ std::uint8_t channelByte(float value);
 
 // The cells of region (inside a grid width cells wide) as RGBA bytes, row
 // after row, with no gaps between rows; out is resized to fit.
-void depositionBytes(const MyAlgebra::vec4* deposition, int width, const CellRect& region,
+void depositionBytes(const vec4* deposition, int width, const CellRect& region,
                      std::vector<std::uint8_t>& out);

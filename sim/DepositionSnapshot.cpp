@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t floatsPerCell = 4;
 
 // Whether every byte is zero: the cells OR-ed together, a vector at a time.
-bool allZeroBits(const MyAlgebra::vec4* cells, std::size_t count) {
+bool allZeroBits(const vec4* cells, std::size_t count) {
     __m128i any = _mm_setzero_si128();
     std::size_t k = 0;
     for (; k + 4 <= count; k += 4) {
@@ -37,7 +37,7 @@ void DepositionSnapshot::tileExtent(int tx, int ty, int& x0, int& y0, int& tw, i
 DepositionSnapshot::DepositionSnapshot(const std::vector<float>& floats) {
     // One row of cells; a last cell given only in part is padded with zeros
     // that a restore never copies.
-    Grid<MyAlgebra::vec4> cells((floats.size() + floatsPerCell - 1) / floatsPerCell);
+    Grid<vec4> cells((floats.size() + floatsPerCell - 1) / floatsPerCell);
     if (!floats.empty()) {
         std::memcpy(static_cast<void*>(cells.data()), floats.data(), floats.size() * sizeof(float));
     }
@@ -49,7 +49,7 @@ void DepositionSnapshot::assign(std::size_t count, float value) {
     *this = DepositionSnapshot(std::vector<float>(count, value));
 }
 
-DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cells, int width,
+DepositionSnapshot DepositionSnapshot::capture(const Grid<vec4>& cells, int width,
                                                int height, const DepositionSnapshot& reference,
                                                const ChangedTiles* changes) {
     DepositionSnapshot snapshot;
@@ -70,7 +70,7 @@ DepositionSnapshot DepositionSnapshot::capture(const Grid<MyAlgebra::vec4>& cell
         for (int tx = 0; tx < across; ++tx) {
             int x0, y0, tw, th;
             snapshot.tileExtent(tx, ty, x0, y0, tw, th);
-            const std::size_t rowBytes = static_cast<std::size_t>(tw) * sizeof(MyAlgebra::vec4);
+            const std::size_t rowBytes = static_cast<std::size_t>(tw) * sizeof(vec4);
             auto row = [&](int r) {
                 return cells.data() + static_cast<std::size_t>(y0 + r) * snapshot.columns + x0;
             };
@@ -123,7 +123,7 @@ DepositionSnapshot DepositionSnapshot::blank(int width, int height) {
     return snapshot;
 }
 
-bool DepositionSnapshot::restoreInto(Grid<MyAlgebra::vec4>& cells) const {
+bool DepositionSnapshot::restoreInto(Grid<vec4>& cells) const {
     // Never more than either side holds: a snapshot of another size cannot
     // write past the deposition.
     const std::size_t limit = std::min(floatCount, floatsPerCell * cells.size());
@@ -157,7 +157,7 @@ std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots) {
     for (const DepositionSnapshot& snapshot : snapshots) {
         for (const auto& tile : snapshot.tiles) {
             if (tile && seen.insert(tile.get()).second) {
-                bytes += tile->size() * sizeof(MyAlgebra::vec4);
+                bytes += tile->size() * sizeof(vec4);
             }
         }
     }

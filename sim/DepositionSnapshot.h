@@ -28,7 +28,7 @@ public:
     // the sizes disagree), sharing every tile that is bit for bit the same
     // as in reference. Given the tiles written since reference was taken,
     // only those are compared; the others are shared as they are.
-    static DepositionSnapshot capture(const Grid<MyAlgebra::vec4>& cells, int width,
+    static DepositionSnapshot capture(const Grid<vec4>& cells, int width,
                                       int height, const DepositionSnapshot& reference,
                                       const ChangedTiles* changes = nullptr);
 
@@ -38,7 +38,7 @@ public:
 
     // Copies the saved floats back in grid order, at most as many as cells
     // holds. True when the snapshot covered cells exactly.
-    bool restoreInto(Grid<MyAlgebra::vec4>& cells) const;
+    bool restoreInto(Grid<vec4>& cells) const;
 
     // The number of floats saved: 4 per cell.
     std::size_t size() const { return floatCount; }
@@ -48,7 +48,7 @@ public:
     int width() const { return columns; }
     int height() const { return rows; }
 
-    using Tile = std::vector<MyAlgebra::vec4>;
+    using Tile = std::vector<vec4>;
     // Bytes of tile storage held by all the snapshots together, each shared
     // tile counted once.
     friend std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots);

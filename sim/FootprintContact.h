@@ -28,7 +28,7 @@ inline float lane3(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHU
 
 // What every contact of this step shares.
 struct ContactRules {
-    MyAlgebra::vec4 paint;
+    vec4 paint;
     float R;
     float complement;
     // E · paint colour, channel by channel (lane 3 unused): the same float
@@ -47,7 +47,7 @@ struct ContactRules {
 // (no capacity, nothing to blend) may hold infinities or NaNs; they are
 // discarded.
 inline bool contact(float& water, float& pigment, float cap, float rate, float& heldCell,
-                    MyAlgebra::vec4& d, const ContactRules& rules, float supply) {
+                    vec4& d, const ContactRules& rules, float supply) {
     const float held = heldCell;
     // The cell as one vector (r, g, b, Da); lane by lane the products, sums
     // and quotients below are the same IEEE single-precision operations as
@@ -106,7 +106,7 @@ inline bool contact(float& water, float& pigment, float cap, float rate, float& 
 
 // The rules of this step's contacts, from the paint colour (E in w) and the
 // resolvability R with its stored complement.
-inline ContactRules contactRules(const MyAlgebra::vec4& paint, float R, float complement) {
+inline ContactRules contactRules(const vec4& paint, float R, float complement) {
     return ContactRules{paint, R, complement,
                         _mm_mul_ps(_mm_set1_ps(paint.w), _mm_set_ps(0.0f, paint.z, paint.y, paint.x))};
 }

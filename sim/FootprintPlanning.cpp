@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/FootprintContact.h"
 
 namespace {
@@ -23,7 +23,7 @@ constexpr std::size_t kCachedGridBytes = std::size_t{4} << 20;
 
 // What planning reads; nothing of it is written while it runs.
 struct PlanInputs {
-    const FluidSimCppPort* sim = nullptr;
+    const WatercolorSimulation* sim = nullptr;
     const vec2* positions = nullptr;
     const float* waters = nullptr;
     const std::int32_t* mask = nullptr;
@@ -101,7 +101,7 @@ void planOnWorker(void* context) {
 
 }  // namespace
 
-void FluidSimCppPort::planStamps() {
+void WatercolorSimulation::planStamps() {
     PlanInputs in;
     in.sim = this;
     in.positions = particlePosition.data();

@@ -9,7 +9,7 @@
 #include <limits>
 #include <memory>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/FootprintWalk.h"
 #include "util/WorkerThread.h"
 
@@ -127,7 +127,7 @@ void stampSecondLane(void* context) {
 
 }  // namespace
 
-void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
+void WatercolorSimulation::stampFootprints(const footprint::ContactRules& rules) {
     StampGrids grids;
     grids.capacity = absorptionCapacity.data();
     grids.rate = absorptionRate.data();
@@ -157,7 +157,7 @@ void FluidSimCppPort::stampFootprints(const footprint::ContactRules& rules) {
     markStamped();
 }
 
-void FluidSimCppPort::stampOneByOne(const StampGrids& grids, std::size_t begin, std::size_t end) {
+void WatercolorSimulation::stampOneByOne(const StampGrids& grids, std::size_t begin, std::size_t end) {
     // Read through locals: listing a wet cell writes bytes, which as far as
     // the compiler knows may be any member, and it would read them all again.
     const StampPlan* const plans = stampPlans.data();
@@ -173,7 +173,7 @@ void FluidSimCppPort::stampOneByOne(const StampGrids& grids, std::size_t begin, 
     cellContacts += contacts;
 }
 
-bool FluidSimCppPort::stampInLanes(const StampGrids& grids, std::size_t begin, std::size_t end) {
+bool WatercolorSimulation::stampInLanes(const StampGrids& grids, std::size_t begin, std::size_t end) {
     const StampPlan* const plans = stampPlans.data() + begin;
     if (!splitStampLanes(plans, end - begin, stampLaneSettings.acrossShare, stampLanes)) return false;
     // The row tables are built now: both lanes only read them.
@@ -206,7 +206,7 @@ bool FluidSimCppPort::stampInLanes(const StampGrids& grids, std::size_t begin, s
     return true;
 }
 
-void FluidSimCppPort::wakeStampWorker() {
+void WatercolorSimulation::wakeStampWorker() {
     if (!stampLaneSettings.enabled || !stampWorker || particleCount <= 0) return;
     // The radius of a freshly emitted particle's footprint: every particle
     // that size would make this much work.
@@ -216,7 +216,7 @@ void FluidSimCppPort::wakeStampWorker() {
     }
 }
 
-void FluidSimCppPort::prepareStampWorker() {
+void WatercolorSimulation::prepareStampWorker() {
     if (stampWorker) return;
     stampWorker = std::make_unique<WorkerThread>();
     // Touched now: a first touch of memory costs a page fault.
@@ -224,7 +224,7 @@ void FluidSimCppPort::prepareStampWorker() {
     laneWetCells.clear();
 }
 
-void FluidSimCppPort::markStamped() {
+void WatercolorSimulation::markStamped() {
     // The squares around the footprints, gathered for the display.
     int changedX0 = width;
     int changedY0 = height;

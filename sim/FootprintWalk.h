@@ -22,9 +22,9 @@ struct StampGrids {
     float* capacity = nullptr;
     float* rate = nullptr;
     float* held = nullptr;
-    MyAlgebra::vec4* deposit = nullptr;
+    vec4* deposit = nullptr;
     float* waters = nullptr;
-    MyAlgebra::vec4* pigments = nullptr;
+    vec4* pigments = nullptr;
     int width = 0;
     int height = 0;
     // Half-widths of the rows of every radius stamped; built before the
@@ -103,7 +103,7 @@ template <typename ListWet>
     float* const capacity = g.capacity;
     float* const rate = g.rate;
     float* const held = g.held;
-    MyAlgebra::vec4* const deposit = g.deposit;
+    vec4* const deposit = g.deposit;
     const footprint::ContactRules& rules = g.rules;
     const int r = plan.r;
     // Water and pigment stay in registers while the footprint is walked.

@@ -51,7 +51,7 @@ struct PanelSettings {
     // Derived state.
     int continuousRun = 1;
     // The start value has no path-length factor: 1 · (1/1150) · 5.
-    MyAlgebra::vec4 paintColor{0.0f, 0.0f, 0.0f,
+    vec4 paintColor{0.0f, 0.0f, 0.0f,
                                float(1.0 / (5 * 0 + 1)) * float(1.0 / (1000 + 150)) * 5.0f};
     float pathLength = 0.0f;
     float footprintCount = 5.0f;

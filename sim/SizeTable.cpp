@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "sim/AbstractFluidSim2D.h"
+#include "sim/WatercolorSimulation.h"
 
-void buildSizeMassTable(AbstractFluidSim2D& simulation) {
+void buildSizeMassTable(WatercolorSimulation& simulation) {
     const int length = std::max(simulation.sizeMassTableLength, 0);
     simulation.sizeMassTable = std::vector<float>(static_cast<std::size_t>(length), 0.0f);
 
@@ -24,7 +24,7 @@ void buildSizeMassTable(AbstractFluidSim2D& simulation) {
     }
 }
 
-float selectParticleSize(AbstractFluidSim2D& simulation, int sizeIndex) {
+float selectParticleSize(WatercolorSimulation& simulation, int sizeIndex) {
     const std::vector<float>& table = simulation.sizeMassTable;
     if (table.empty()) {
         return simulation.particleMass;
@@ -36,7 +36,7 @@ float selectParticleSize(AbstractFluidSim2D& simulation, int sizeIndex) {
     return simulation.particleMass;
 }
 
-int sizeClassOf(const AbstractFluidSim2D& simulation, float w) {
+int sizeClassOf(const WatercolorSimulation& simulation, float w) {
     const std::vector<float>& table = simulation.sizeMassTable;
     const auto length = std::min<std::size_t>(
         table.size(), static_cast<std::size_t>(std::max(simulation.sizeMassTableLength, 0)));

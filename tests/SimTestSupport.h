@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "sim/AbstractFluidSim2D.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/ShellState.h"
 #include "util/Random.h"
 #include "util/Stopwatch.h"
@@ -22,9 +22,9 @@ bool sameBytes(const Array& a, const Array& b) {
 }
 
 // A started stopwatch that always reads the same number of seconds.
-class FixedStopwatch : public StopwatchBase {
+class FixedStopwatch : public Stopwatch {
 public:
-    explicit FixedStopwatch(float seconds) : StopwatchBase("fixed"), reading(seconds) { start(); }
+    explicit FixedStopwatch(float seconds) : reading(seconds) { start(); }
     float reading;
 
 protected:
@@ -36,7 +36,7 @@ protected:
 // one afterwards, so no other test sees it.
 class StopwatchOverride {
 public:
-    explicit StopwatchOverride(StopwatchBase& replacement) { setStopwatch(&replacement); }
+    explicit StopwatchOverride(Stopwatch& replacement) { setStopwatch(&replacement); }
     ~StopwatchOverride() { setStopwatch(nullptr); }
     StopwatchOverride(const StopwatchOverride&) = delete;
     StopwatchOverride& operator=(const StopwatchOverride&) = delete;
@@ -68,7 +68,7 @@ inline void makeNextValue(int value) {
 // particle parked, emitting at the brush with one window pixel per cell.
 struct TestSimulation {
     ShellState shell;
-    FluidSimCppPort sim{shell};
+    WatercolorSimulation sim{shell};
 
     TestSimulation(int width, int height, int particles) {
         shell.window.canvasWidth = width;
@@ -85,7 +85,7 @@ struct TestSimulation {
 
 // The bit patterns of the deposition's floats, so that comparisons see
 // signed zeros and NaNs exactly.
-inline std::vector<std::uint32_t> depositionBits(const FluidSimCppPort& sim) {
+inline std::vector<std::uint32_t> depositionBits(const WatercolorSimulation& sim) {
     std::vector<std::uint32_t> bits(4 * sim.deposition.size());
     if (!bits.empty()) {
         std::memcpy(bits.data(), sim.deposition.data(), bits.size() * sizeof(std::uint32_t));

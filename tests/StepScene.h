@@ -3,33 +3,18 @@
 #include <cstddef>
 #include <vector>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 // Scenes for the time step's tests, built member by member so they do not
 // depend on how init happens to fill the simulation.
 namespace stepscene {
-
-// Records each re-emission, so a test sees which particles the step
-// re-emitted and in what state; it places the particle only when asked.
-class RecordingSim : public FluidSimCppPort {
-public:
-    using FluidSimCppPort::FluidSimCppPort;
-    void respawn(int i) override {
-        respawned.push_back(i);
-        brushDraggedAtRespawn.push_back(shell.editing.brushDragged);
-        if (useRealRespawn) FluidSimCppPort::respawn(i);
-    }
-    std::vector<int> respawned;
-    std::vector<int> brushDraggedAtRespawn;
-    bool useRealRespawn = false;
-};
 
 // A canvas built by hand: fresh cells (capacity 0.1, rate 0.01), no deposit,
 // scale 1, open area, flat paper, every particle parked and dry. Gravity
 // pulls towards decreasing y, roughness is off so nothing is drawn.
 struct Scene {
     ShellState shell;
-    RecordingSim sim{shell};
+    WatercolorSimulation sim{shell};
 
     Scene(int w, int h, int n) {
         sim.width = w;
@@ -40,14 +25,14 @@ struct Scene {
         sim.absorptionCapacity.assign(cells, 0.1f);
         sim.absorptionRate.assign(cells, 0.01f);
         sim.absorbedWater.assign(cells, 0.0f);
-        sim.deposition.assign(cells, MyAlgebra::vec4{});
+        sim.deposition.assign(cells, vec4{});
         sim.columnScale.assign(w, 1.0f);
         sim.areaMask.assign(cells, 0);
-        sim.surfaceGradient.assign(cells, MyAlgebra::vec3{});
+        sim.surfaceGradient.assign(cells, vec3{});
         sim.particlePosition.assign(n, vec2{w + 100.0f, h + 100.0f});
         sim.particleVelocity.assign(n, vec2{});
         sim.particleWater.assign(n, 0.0f);
-        sim.particlePigment.assign(n, MyAlgebra::vec4{});
+        sim.particlePigment.assign(n, vec4{});
 
         PanelSettings& panel = shell.panel;
         panel.gravityEnabled = 1;
@@ -69,19 +54,34 @@ struct Scene {
     }
     int cell(int x, int y) const { return y * sim.width + x; }
     void noCapacity() { sim.absorptionCapacity.assign(sim.absorptionCapacity.size(), 0.0f); }
+    // Lost particles are re-emitted: at the brush point (spawn mode 2) or
+    // at the empty path's point (0, 0) (spawn mode 1).
     void emit(int spawnMode, int brushDragged) {
         shell.panel.emitting = 1;
         shell.editing.spawnMode = spawnMode;
         shell.editing.brushDragged = brushDragged;
-    }
-    // Re-emission for real, at a brush point given in canvas cells.
-    void emitAtBrush(vec2 point) {
-        emit(2, 1);
-        sim.useRealRespawn = true;
         sim.particleMass = 0.5f;
         shell.window.displayScale = 1.0f;
+        shell.editing.brushPoint = kBrushPoint;
+    }
+    // Re-emission at a brush point given in canvas cells.
+    void emitAtBrush(vec2 point) {
+        emit(2, 1);
         shell.editing.brushPoint = point;
     }
+    // The particles this step re-emitted: still at their spawn point, at
+    // rest (a particle that moved has been accelerated by gravity).
+    std::vector<int> reemitted() const {
+        const vec2 at = shell.editing.spawnMode == 2 ? shell.editing.brushPoint : vec2{};
+        std::vector<int> found;
+        for (int i = 0; i < sim.particleCount; ++i) {
+            const vec2 p = sim.particlePosition[i];
+            const vec2 v = sim.particleVelocity[i];
+            if (p.x == at.x && p.y == at.y && v.x == 0.0f && v.y == 0.0f) found.push_back(i);
+        }
+        return found;
+    }
+    static constexpr vec2 kBrushPoint{2.25f, 1.75f};
     // Coinciding gravity points give no acceleration at all.
     void noGravity() { shell.editing.gravityEnd = shell.editing.gravityStart; }
     bool parked(int i) const {

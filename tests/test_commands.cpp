@@ -5,10 +5,7 @@
 #include "ShellTestSupport.h"
 #include "app/DerivedParameters.h"
 #include "app/ShellPictures.h"
-#include "sim/FluidSimCppPort.h"
-#include "sim/SimulationKind.h"
-
-using MyAlgebra::vec4;
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -19,16 +16,23 @@ constexpr int Start = 2, Init = 4, ImageOpen = 5, ImageSave = 6, Reset = 10, Abs
 
 class Commands : public ::testing::Test {
 protected:
-    Commands() : sim(t.useRecordingSim()) { buildSizeMassTable(sim); }
+    Commands() : sim(t.useSimulation()) {}
 
     TestShell t;
-    RecordingSim& sim;
+    WatercolorSimulation& sim;
     PanelSettings& panel = t.shell.state.panel;
     EditingState& editing = t.shell.state.editing;
 };
 
 bool sameBits(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool allParked(const WatercolorSimulation& sim) {
+    for (const vec2& p : sim.particlePosition) {
+        if (p.x != float(sim.width + 100) || p.y != float(sim.height + 100)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -52,7 +56,10 @@ TEST_F(Commands, StartWithoutAPathSuppliesNoPigmentAndSeedsTheParticles) {
     controlCallback(t.shell, Start);
     EXPECT_EQ(panel.paintColor.w, 0.0f);
     EXPECT_EQ(editing.restartPath, 1);
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"pushHistory", "seedParticles"}));
+    // A snapshot first, then every particle at the empty path's point.
+    EXPECT_EQ(sim.historyTop, 0);
+    EXPECT_EQ(sim.particlePosition[999].x, 0.0f);
+    EXPECT_EQ(sim.particlePosition[999].y, 0.0f);
     EXPECT_EQ(t.windows.redisplayRequests, 1);
 }
 
@@ -87,7 +94,6 @@ TEST_F(Commands, BrushSetsItsModesAndAQuarterOfTheRate) {
     controlCallback(t.shell, MouseOperation);
     EXPECT_EQ(editing.spawnMode, 1);
     EXPECT_EQ(editing.pathMode, 1);
-    EXPECT_TRUE(sim.calls.empty());
 }
 
 TEST_F(Commands, ParticleSizeOneGivesFootprintElevenAndFactorFourteen) {
@@ -104,7 +110,7 @@ TEST_F(Commands, ParticleSizeOneGivesFootprintElevenAndFactorFourteen) {
     EXPECT_TRUE(sameBits(panel.dryingAmount, (0.005f / 1000) * 14.0f * water * 0.2f));
     // 1/6 · (0 / 400) · ...: no path yet, no pigment.
     EXPECT_EQ(panel.paintColor.w, 0.0f);
-    EXPECT_EQ(sim.count("initAbsorption"), 1);
+    EXPECT_EQ(sim.absorptionCapacity[0], panel.capacityFill);
 
     // Back to size 0: the cache holds size 1, so the table is asked again.
     panel.particleSizeIndex = 0;
@@ -121,7 +127,7 @@ TEST_F(Commands, AbsorptivityUsesFootprintPlusOne) {
     EXPECT_NEAR(panel.capacityFill, 0.069, 1e-8);
     EXPECT_NEAR(panel.rateFill, 0.0069, 1e-9);
     EXPECT_NEAR(panel.dryingAmount, 0.0069, 1e-9);
-    EXPECT_EQ(sim.calls, std::vector<std::string>{"initAbsorption"});
+    EXPECT_EQ(sim.absorptionRate[5], panel.rateFill);
 }
 
 TEST_F(Commands, WaterAmountChangesOnlyTheWaterFactorNotTheCoefficients) {
@@ -137,22 +143,33 @@ TEST_F(Commands, WaterAmountChangesOnlyTheWaterFactorNotTheCoefficients) {
     EXPECT_TRUE(sameBits(panel.capacityFill, float(0.05 / 1000) * 8.0f * 650.0f * 0.2f));
     EXPECT_TRUE(sameBits(panel.dryingAmount, (0.005f / 1000) * 6.0f * 650.0f * 0.2f));
     EXPECT_TRUE(sameBits(panel.paintColor.w, 1.0f * 1.0f * float(1.0 / 650) * 5.0f));
-    EXPECT_EQ(sim.calls,
-              (std::vector<std::string>{"initParticles", "parkParticles", "initAbsorption"}));
+    EXPECT_EQ(sim.particlePosition.size(), 500u);
+    EXPECT_TRUE(allParked(sim));
+    EXPECT_EQ(sim.absorptionCapacity[0], panel.capacityFill);
 }
 
 TEST_F(Commands, InitInitialisesTwiceOnlyOnTheFirstRun) {
     panel.waterAmount = 321;
+    sim.deposition[3].w = 0.5f;
     controlCallback(t.shell, Init);
-    EXPECT_EQ(sim.calls,
-              (std::vector<std::string>{"init", "pushHistory", "init", "parkParticles"}));
+    EXPECT_EQ(sim.deposition[3].w, 0.0f);
     EXPECT_EQ(sim.particleCount, 321);
+    EXPECT_EQ(sim.particleWater.size(), 321u);
+    EXPECT_TRUE(allParked(sim));
     EXPECT_EQ(sim.particleMass, 0.5f);
     EXPECT_EQ(panel.firstInit, 0);
+    // The first Init clears before its snapshot, so the snapshot is blank.
+    ASSERT_EQ(sim.historyTop, 0);
+    controlCallback(t.shell, Undo);
+    EXPECT_EQ(sim.deposition[3].w, 0.0f);
 
-    sim.calls.clear();
+    // Later ones snapshot what they clear.
+    sim.deposition[3].w = 0.5f;
+    sim.depositionEdited();
     controlCallback(t.shell, Init);
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"pushHistory", "init", "parkParticles"}));
+    EXPECT_EQ(sim.deposition[3].w, 0.0f);
+    controlCallback(t.shell, Undo);
+    EXPECT_EQ(sim.deposition[3].w, 0.5f);
 }
 
 TEST_F(Commands, SmallSettingsCommands) {
@@ -162,9 +179,6 @@ TEST_F(Commands, SmallSettingsCommands) {
     panel.instantResult = 0;
     controlCallback(t.shell, InstantResult);
     EXPECT_EQ(panel.continuousRun, 1);
-
-    controlCallback(t.shell, Undo);
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"parkParticles", "undo"}));
 
     // Every call asks for a redraw, an unknown id included.
     const int before = t.windows.redisplayRequests;
@@ -187,17 +201,20 @@ TEST_F(Commands, ResetClearsOnlyWhatTheActiveOperationsDraw) {
     EXPECT_EQ(editing.area.size(), 1);
     EXPECT_EQ(editing.guideLineGap, 20.0f);
     EXPECT_EQ(editing.pathStarted + editing.areaStarted, 0);
-    EXPECT_TRUE(sim.calls.empty());
 
     editing.pathMode = 0;
     editing.areaMode = 1;
     editing.perspectiveMode = 1;
+    appendPoint(editing.area, {10, 4});
+    t.shell.state.window.displayScale = 1.0f;
+    sim.updateAreaMask();
+    ASSERT_EQ(sim.areaMask[4 * 16 + 5], 1);
     controlCallback(t.shell, Reset);
     EXPECT_TRUE(editing.area.empty());
     EXPECT_EQ(editing.guideLine1Start.x, 0.0f);
     EXPECT_EQ(editing.guideLineGap, 0.0f);
     EXPECT_EQ(editing.secondLinePending, 1);  // the line progress is kept
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"updateColumnScale", "updateAreaMask"}));
+    EXPECT_EQ(sim.areaMask[4 * 16 + 5], 0);
 }
 
 TEST_F(Commands, CancelledImageOpenChangesNothing) {
@@ -205,8 +222,8 @@ TEST_F(Commands, CancelledImageOpenChangesNothing) {
     testing::internal::CaptureStdout();
     controlCallback(t.shell, ImageOpen);
     testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(sim.calls.empty());
-    EXPECT_EQ(t.shell.state.window.canvasWidth, 512);
+    EXPECT_EQ(t.shell.state.window.canvasWidth, 16);
+    EXPECT_EQ(sim.width, 16);
     EXPECT_EQ(t.windows.requestedWidth, 0);
 }
 
@@ -241,8 +258,10 @@ TEST_F(Commands, ImageOpenAsksForTheFixedWindowAndCentresTheBrushOnTheCanvas) {
     EXPECT_EQ(t.images.surface.width, 300);
     EXPECT_EQ(t.images.surface.height, 200);
     EXPECT_TRUE(t.shell.images.canvasUploaded);
-    EXPECT_EQ(sim.calls, (std::vector<std::string>{"init", "parkParticles", "clearHistory",
-                                                   "setSurface"}));
+    EXPECT_EQ(sim.width, 300);
+    EXPECT_EQ(sim.historyTop, -1);
+    EXPECT_EQ(sim.surfaceGradient.size(), 300u * 200u);
+    EXPECT_TRUE(allParked(sim));
     EXPECT_EQ(sim.particleCount, 1000);
 }
 
@@ -250,10 +269,9 @@ TEST_F(Commands, ImageSaveComposesTheDepositionOverTheCanvas) {
     ScratchDirectory scratch;
     const vec4 canvas[2] = {{0.2f, 0.4f, 0.6f, 0.5f}, {1.0f, 1.0f, 1.0f, 1.0f}};
     t.images.canvas.setPixels(2, 1, canvas);
-    t.shell.state.window.canvasWidth = 2;
-    t.shell.state.window.canvasHeight = 1;
+    t.useSimulation(2, 1);
     // Pixel 0: half-covered red; pixel 1: no deposit.
-    sim.deposition = {1.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 0.0f};
+    t.shell.simulation->deposition[0] = vec4{1.0f, 0.0f, 0.0f, 0.5f};
     editing.overlayVisible = editing.perspectiveMode = editing.areaMode = 1;
     t.windows.fileAnswer = scratch.path("result.png");
 
@@ -283,16 +301,10 @@ TEST_F(Commands, ImageSaveComposesTheDepositionOverTheCanvas) {
 
 TEST(UndoCommand, OnAnEmptyHistoryOnlyParksTheParticles) {
     TestShell t;
-    t.shell.state.window.canvasWidth = 8;
-    t.shell.state.window.canvasHeight = 6;
-    t.shell.state.initSeed = [] { return 7u; };
-    t.shell.simulation = simulationKinds()[currentKind].create(t.shell.state);
-    auto& sim = dynamic_cast<FluidSimCppPort&>(*t.shell.simulation);
-    buildSizeMassTable(sim);
-    sim.particleCount = 3;
-    sim.particleMass = 0.5f;
-    sim.init();
+    t.shell.state.panel.waterAmount = 3;
+    WatercolorSimulation& sim = t.useSimulation(8, 6);
     sim.deposition[5] = vec4{0.1f, 0.2f, 0.3f, 0.4f};
+    sim.particlePosition.assign(3, vec2{1.0f, 2.0f});
 
     controlCallback(t.shell, Undo);
 

@@ -29,7 +29,7 @@ TEST(DepositionPixels, ChannelsBecomeBytesAsOpenGLStoresThem) {
 
 TEST(DepositionPixels, RegionIsCopiedRowByRowWithoutGaps) {
     // A 5 × 4 grid whose cell (x, y) has red x/4 and green y/4.
-    std::vector<MyAlgebra::vec4> grid(20);
+    std::vector<vec4> grid(20);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 5; ++x) grid[static_cast<std::size_t>(y * 5 + x)] = {x / 4.0f, y / 4.0f, 1.0f, 0.0f};
     }
@@ -61,9 +61,9 @@ TEST(DepositionPixels, WholeRowsGiveEveryChannelItsOwnByte) {
                            -std::numeric_limits<float>::infinity(),
                            std::numeric_limits<float>::infinity(),
                            std::numeric_limits<float>::denorm_min()};
-    std::vector<MyAlgebra::vec4> grid(13 * 7);
+    std::vector<vec4> grid(13 * 7);
     std::size_t next = 0;
-    for (MyAlgebra::vec4& cell : grid) {
+    for (vec4& cell : grid) {
         float* channel = &cell.x;
         for (int c = 0; c < 4; ++c, ++next) channel[c] = next % 3 == 0 ? edges[next / 3 % 11] : spread(gen);
     }

@@ -46,7 +46,7 @@ TEST_F(History, UndoRestoresTheDepositionBitForBit) {
     t.sim.pushHistory();
     EXPECT_EQ(t.sim.history.back().size(), 24u);
 
-    for (MyAlgebra::vec4& cell : t.sim.deposition) {
+    for (vec4& cell : t.sim.deposition) {
         cell = {0.5f, 0.5f, 0.5f, 0.9f};
     }
     t.sim.particleWater[1] = 3.0f;
@@ -99,7 +99,7 @@ TEST_F(History, DepositionAtReadsFourFloatsPerCell) {
 }
 
 TEST_F(History, LoadedNearWhitePixelsCarryNoDeposit) {
-    std::vector<MyAlgebra::vec4> picture(6, MyAlgebra::vec4{0.2f, 0.4f, 0.6f, 0.5f});
+    std::vector<vec4> picture(6, vec4{0.2f, 0.4f, 0.6f, 0.5f});
     picture[1] = {0.95f, 0.95f, 0.95f, 1.0f};
     picture[2] = {0.95f, 0.9f, 0.95f, 1.0f};  // 0.9 is not above 0.9
     picture[3] = {0.9000001f, 0.9000001f, 0.9000001f, 0.7f};

@@ -13,8 +13,6 @@
 
 #include "image/ImageIO.h"
 
-using MyAlgebra::vec3;
-using MyAlgebra::vec4;
 namespace fs = std::filesystem;
 
 namespace {
@@ -380,8 +378,8 @@ TEST(DataPictures, ComeWithTheProgram) {
     EXPECT_GT(relief / (511 * 512), 0.02);
 
     // The two buttons sit 40 pixels apart in the tool strip, each in both of its states.
-    for (const auto& [normal, pressed] : {std::pair<std::string, std::string>{"color1.bmp", "color2.bmp"},
-                                          {"spoit1.bmp", "spoit2.bmp"}}) {
+    for (const auto& [normal, pressed] : {std::pair<std::string, std::string>{"color-chooser.bmp", "color-chooser-pressed.bmp"},
+                                          {"eyedropper.bmp", "eyedropper-on.bmp"}}) {
         ImageRect<vec3> a;
         ImageRect<vec3> b;
         ASSERT_TRUE(quietLoad((images / normal).string(), a));
@@ -398,7 +396,7 @@ TEST(DataPictures, AreFoundFromTheRepositoryAndItsBuildFolders) {
     ImageIO::init();
     const fs::path source = SEEP_SOURCE_DIR;
     const auto findsAll = [&] {
-        for (const char* name : {"default.bmp", "color1.bmp", "color2.bmp", "spoit1.bmp", "spoit2.bmp"}) {
+        for (const char* name : {"default.bmp", "color-chooser.bmp", "color-chooser-pressed.bmp", "eyedropper.bmp", "eyedropper-on.bmp"}) {
             const std::string found = ImageIO::findFile(name);
             EXPECT_TRUE(!found.empty() && fs::equivalent(found, source / "images" / name))
                 << name << " found as '" << found << "' from " << fs::current_path();

@@ -87,14 +87,14 @@ TEST(ImageRect, MovesHandOverThePixels) {
 TEST(ImageRect, PixelsLieRowAfterRowFromTheBottom) {
     float values[16];
     for (int i = 0; i < 16; ++i) values[i] = static_cast<float>(i);
-    ImageRect<MyAlgebra::vec4> image;
-    image.setPixels(2, 2, reinterpret_cast<const MyAlgebra::vec4*>(values));
-    const MyAlgebra::vec4 column1row0 = image.pixels[0 * image.width + 1];
+    ImageRect<vec4> image;
+    image.setPixels(2, 2, reinterpret_cast<const vec4*>(values));
+    const vec4 column1row0 = image.pixels[0 * image.width + 1];
     EXPECT_EQ(column1row0.x, 4.0f);
     EXPECT_EQ(column1row0.y, 5.0f);
     EXPECT_EQ(column1row0.z, 6.0f);
     EXPECT_EQ(column1row0.w, 7.0f);
-    const MyAlgebra::vec4 column0row1 = image.pixels[1 * image.width + 0];
+    const vec4 column0row1 = image.pixels[1 * image.width + 0];
     EXPECT_EQ(column0row1.x, 8.0f);
     EXPECT_EQ(column0row1.w, 11.0f);
     // The library and OpenGL read the array as 4 · width · height floats.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 #include <sstream>
 
@@ -44,110 +45,74 @@ void startWithAClickedPath(TestShell& t, std::uint32_t seed) {
     tickInstantResult(t.shell);
 }
 
-// Active counts after each step (the first, emitting one included): the
-// progress goes 0, 1, 10, 10, 15, 20, 100, 100 percent of 1000 particles.
-const std::vector<int> progressScript = {1000, 1000, 995, 900, 900, 850, 800, 5, 0};
+// The soaking scene: a long diagonal stroke on absorbent paper, so the
+// particles start at many heights and the run ends by itself.
+void startSoakingScene(TestShell& t) {
+    startWithAClickedPath(t, 3);
+    mouse(t.shell, LeftButton, ButtonPressed, 50, 50);
+    motion(t.shell, 450, 450);
+    mouse(t.shell, LeftButton, ButtonReleased, 450, 450);
+    t.shell.state.panel.absorptivity = 0.4f;
+    controlCallback(t.shell, 11);
+}
 
-// Runs the scripted run to its end and returns its console lines; an
+// Runs the soaking scene to its end and returns its console lines; an
 // incremental run is advanced in slices of two repetitions.
-std::vector<std::string> runScripted(bool incremental) {
+std::vector<std::string> runSoaking(bool incremental, std::vector<vec4>& deposition) {
+    ScratchDirectory scratch;
     TestShell t;
-    RecordingSim& sim = t.useRecordingSim();
-    sim.activeScript = progressScript;
-    tickInstantResult(t.shell);
+    startSoakingScene(t);
     t.shell.incrementalInstantRun = incremental;
     testing::internal::CaptureStdout();
     controlCallback(t.shell, Start);
     while (!advanceInstantRun(t.shell, 2)) {
     }
     const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
-    EXPECT_EQ(sim.count("step"), 9);
+    deposition.assign(t.shell.simulation->deposition.begin(), t.shell.simulation->deposition.end());
     return lines;
 }
 
 }  // namespace
 
-TEST(InstantRun, ProgressIsWrittenInTensNeverTwiceInARowAndEndsAtOneHundred) {
-    TestShell t;
-    RecordingSim& sim = t.useRecordingSim();
-    sim.activeScript = progressScript;
-    tickInstantResult(t.shell);
-    PanelSettings& panel = t.shell.state.panel;
-    panel.emitting = 1;
-    t.shell.state.editing.overlayVisible = 1;
-
-    const std::vector<std::string> lines = pressStart(t.shell);
-
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "0%");
-    EXPECT_EQ(lines[1], "10%");
-    EXPECT_EQ(lines[2], "20%");
-    EXPECT_EQ(lines[3], "100%");
-    EXPECT_TRUE(isTimingLine(lines[4])) << lines[4];
-
-    // Only the first step emits; the snapshot comes before it.
-    EXPECT_EQ(sim.calls.front(), "pushHistory");
-    EXPECT_EQ(sim.emittingAtStep, (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(panel.emitting, 1);
-    EXPECT_EQ(panel.activeParticles, 1);
-    EXPECT_EQ(t.shell.state.editing.overlayVisible, 0);
-    EXPECT_FALSE(t.shell.instantRun.active);
-    EXPECT_EQ(t.shell.instantRun.percent, 100);
-}
-
 TEST(InstantRun, AdvancingInSlicesTakesTheSameStepsAndWritesTheSameLines) {
-    const std::vector<std::string> whole = runScripted(false);
-    const std::vector<std::string> sliced = runScripted(true);
+    std::vector<vec4> wholeDeposition;
+    std::vector<vec4> slicedDeposition;
+    const std::vector<std::string> whole = runSoaking(false, wholeDeposition);
+    const std::vector<std::string> sliced = runSoaking(true, slicedDeposition);
     ASSERT_EQ(whole.size(), sliced.size());
     for (std::size_t i = 0; i + 1 < whole.size(); ++i) {
         EXPECT_EQ(whole[i], sliced[i]);
     }
     EXPECT_TRUE(isTimingLine(sliced.back()));
+    ASSERT_EQ(wholeDeposition.size(), slicedDeposition.size());
+    EXPECT_EQ(std::memcmp(wholeDeposition.data(), slicedDeposition.data(),
+                          wholeDeposition.size() * sizeof(vec4)),
+              0);
 }
 
 TEST(InstantRun, IncrementalStartOnlyBeginsAndCancelEndsLikeTheNaturalEnd) {
+    ScratchDirectory scratch;
     TestShell t;
-    RecordingSim& sim = t.useRecordingSim();
-    sim.activeScript = progressScript;
-    tickInstantResult(t.shell);
+    startSoakingScene(t);
     t.shell.incrementalInstantRun = true;
     PanelSettings& panel = t.shell.state.panel;
+    const long long before = t.shell.stepStatistics.steps;
 
     testing::internal::CaptureStdout();
     controlCallback(t.shell, Start);
     EXPECT_TRUE(t.shell.instantRun.active);
-    EXPECT_EQ(sim.count("step"), 1);
+    EXPECT_EQ(t.shell.stepStatistics.steps, before + 1);  // only the emitting step
     EXPECT_FALSE(advanceInstantRun(t.shell, 2));
-    EXPECT_EQ(t.shell.instantRun.percent, 1);
     cancelInstantRun(t.shell);
     const std::vector<std::string> lines = linesOf(testing::internal::GetCapturedStdout());
 
     EXPECT_FALSE(t.shell.instantRun.active);
     EXPECT_EQ(panel.emitting, 0);
     EXPECT_EQ(panel.activeParticles, 1);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "0%");
-    EXPECT_TRUE(isTimingLine(lines[1]));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(isTimingLine(lines.back()));
     EXPECT_TRUE(advanceInstantRun(t.shell, 10));
-    EXPECT_EQ(sim.count("step"), 3);
-}
-
-TEST(InstantRun, ARunThatNeverEndsStopsAtTheRepetitionLimit) {
-    TestShell t;
-    RecordingSim& sim = t.useRecordingSim();
-    sim.activeScript = {1};  // one particle stays wet for ever
-    tickInstantResult(t.shell);
-    t.shell.instantRun.repetitionLimit = 3;
-
-    const std::vector<std::string> lines = pressStart(t.shell);
-
-    // One of 1000 still active is already 100 %.
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "100%");
-    EXPECT_EQ(lines[1], "instant result stopped after 3 steps, 1 particles still active");
-    EXPECT_TRUE(isTimingLine(lines[2]));
-    EXPECT_EQ(sim.count("step"), 4);  // the emitting step and three repetitions
-    EXPECT_EQ(t.shell.state.panel.activeParticles, 1);
+    EXPECT_EQ(t.shell.stepStatistics.steps, before + 3);
 }
 
 // A real scene that would never end on its own: no absorption, a smooth
@@ -175,15 +140,20 @@ TEST(InstantRun, ParticlesTrappedOnTheCanvasHitTheLimit) {
 TEST(InstantRun, ParticlesThatSoakInRunToOneHundredPercent) {
     ScratchDirectory scratch;
     TestShell t;
-    startWithAClickedPath(t, 3);
-    // A long diagonal stroke, so particles start at many heights.
-    mouse(t.shell, LeftButton, ButtonPressed, 50, 50);
-    motion(t.shell, 450, 450);
-    mouse(t.shell, LeftButton, ButtonReleased, 450, 450);
-    t.shell.state.panel.absorptivity = 0.4f;
-    controlCallback(t.shell, 11);
+    startSoakingScene(t);
+    PanelSettings& panel = t.shell.state.panel;
+    panel.emitting = 1;
+    t.shell.state.editing.overlayVisible = 1;
 
     const std::vector<std::string> lines = pressStart(t.shell);
+
+    // The snapshot came first, and what the run changed is restored.
+    EXPECT_EQ(t.shell.simulation->historyTop, 0);
+    EXPECT_EQ(panel.emitting, 1);
+    EXPECT_EQ(panel.activeParticles, 1);
+    EXPECT_EQ(t.shell.state.editing.overlayVisible, 0);
+    EXPECT_FALSE(t.shell.instantRun.active);
+    EXPECT_EQ(t.shell.instantRun.percent, 100);
 
     ASSERT_GE(lines.size(), 6u);
     EXPECT_EQ(lines[lines.size() - 2], "100%");

@@ -15,9 +15,8 @@
 #include <vector>
 
 #include "ShellTestSupport.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
-using MyAlgebra::vec4;
 
 namespace {
 
@@ -129,8 +128,8 @@ protected:
         return testing::internal::GetCapturedStderr();
     }
 
-    const FluidSimCppPort& simulation() const {
-        return dynamic_cast<const FluidSimCppPort&>(*t.shell.simulation);
+    const WatercolorSimulation& simulation() const {
+        return dynamic_cast<const WatercolorSimulation&>(*t.shell.simulation);
     }
 
     ScratchDirectory scratch;

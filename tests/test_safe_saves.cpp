@@ -19,7 +19,6 @@
 #include "app/SessionRecorder.h"
 
 namespace fs = std::filesystem;
-using MyAlgebra::vec4;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "ShellTestSupport.h"
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 

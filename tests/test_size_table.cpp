@@ -3,18 +3,18 @@
 #include <cmath>
 #include <limits>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
 struct SizeTable : ::testing::Test {
     ShellState shell;
-    FluidSimCppPort sim{shell};
+    WatercolorSimulation sim{shell};
     void SetUp() override { buildSizeMassTable(sim); }
 };
 
 // The plain definition the lookup must agree with.
-int firstClassHolding(const AbstractFluidSim2D& simulation, float w) {
+int firstClassHolding(const WatercolorSimulation& simulation, float w) {
     for (int d = 0; d < simulation.sizeMassTableLength; ++d) {
         if (w <= simulation.sizeMassTable[d]) {
             return d;

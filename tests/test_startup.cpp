@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ShellTestSupport.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "util/Random.h"
 
-using MyAlgebra::vec4;
 
 namespace {
 
@@ -12,8 +11,8 @@ std::string start(TestShell& t) {
     return startQuietly(t, 4242);
 }
 
-FluidSimCppPort& simulationOf(TestShell& t) {
-    return dynamic_cast<FluidSimCppPort&>(*t.shell.simulation);
+WatercolorSimulation& simulationOf(TestShell& t) {
+    return dynamic_cast<WatercolorSimulation&>(*t.shell.simulation);
 }
 
 }  // namespace
@@ -37,7 +36,7 @@ TEST(Startup, OnTheDefaultCanvasTheWindowShowsItWholeAtScaleOne) {
     EXPECT_TRUE(t.shell.images.canvasUploaded);
     EXPECT_EQ(t.images.surface.width, 512);
 
-    FluidSimCppPort& sim = simulationOf(t);
+    WatercolorSimulation& sim = simulationOf(t);
     EXPECT_EQ(sim.particleCount, 1000);
     EXPECT_EQ(sim.particleMass, 0.5f);
     EXPECT_EQ(sim.width, 512);
@@ -84,7 +83,7 @@ TEST(Startup, WithoutADefaultCanvasThePainterStartsOnBlankPaper) {
     EXPECT_TRUE(t.shell.images.canvasUploaded);
     EXPECT_EQ(t.shell.state.editing.brushPoint.x, 501.0f);
 
-    FluidSimCppPort& sim = simulationOf(t);
+    WatercolorSimulation& sim = simulationOf(t);
     EXPECT_EQ(sim.width, 512);
     EXPECT_EQ(sim.surfaceGradient.size(), 512u * 512u);
     EXPECT_EQ(sim.historyTop, -1);
@@ -128,14 +127,14 @@ TEST(Reshape, FollowsTheWindowExceptAtHeightZero) {
 
 TEST(Idle, StepsOnlyWhileRunningContinuouslyAndAlwaysDrawsAFrame) {
     TestShell t;
-    RecordingSim& sim = t.useRecordingSim();
+    t.useSimulation();
     int reported = 0;
     t.shell.afterStep = [&reported](const Shell&) { ++reported; };
     t.shell.state.panel.activeParticles = 7;
 
     idle(t.shell);
-    EXPECT_EQ(sim.count("step"), 1);
-    EXPECT_EQ(t.shell.state.panel.activeParticles, 0);  // reset before the step
+    EXPECT_EQ(t.shell.state.window.stepCount, 1);
+    EXPECT_EQ(t.shell.state.panel.activeParticles, 0);  // reset; all parked
     EXPECT_EQ(t.shell.stepStatistics.steps, 1);
     EXPECT_GE(t.shell.stepStatistics.seconds, 0.0);
     EXPECT_EQ(reported, 1);
@@ -143,6 +142,6 @@ TEST(Idle, StepsOnlyWhileRunningContinuouslyAndAlwaysDrawsAFrame) {
     t.shell.state.panel.instantResult = 1;
     controlCallback(t.shell, 19);
     idle(t.shell);
-    EXPECT_EQ(sim.count("step"), 1);
+    EXPECT_EQ(t.shell.state.window.stepCount, 1);
     EXPECT_EQ(t.windows.framesDrawn, 2);
 }

@@ -84,7 +84,7 @@ TEST(Step, ActivityBoundariesParkTheParticlesThatAreOut) {
     EXPECT_EQ(s.sim.particlePosition[2].x, 3.5f);
     for (int i : {1, 3, 4, 5, 6, 7}) EXPECT_TRUE(s.parked(i)) << "particle " << i;
     EXPECT_EQ(s.sim.particleWater[6], 1.0f);  // parking keeps the water
-    EXPECT_TRUE(s.sim.respawned.empty());     // not emitting: they stay parked
+    EXPECT_TRUE(s.reemitted().empty());     // not emitting: they stay parked
 
     // The count accumulates: callers reset it, the step does not.
     s.sim.step(1.0f);
@@ -97,7 +97,7 @@ TEST(Step, ParticlesThatAreOutAreReemittedInTheSameStep) {
     placeBoundaryParticles(s);
     s.emit(1, 0);
     s.sim.step(1.0f);
-    EXPECT_EQ(s.sim.respawned, (std::vector<int>{1, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(s.reemitted(), (std::vector<int>{1, 3, 4, 5, 6, 7}));
 }
 
 TEST(Step, FootprintIsTheDiscOfTheSizeClassClippedToTheCanvas) {
@@ -194,7 +194,6 @@ TEST(Step, BlendWithNeitherPaintNorDepositLeavesTheColour) {
 
 TEST(Step, ParticleRunningDryInItsFootprintSkipsTheRestAndIsLost) {
     Scene s(3, 3, 1);
-    s.emit(1, 0);
     // The first cell of the footprint (the one below) soaks up 0.9.
     s.sim.absorptionCapacity[s.cell(1, 0)] = 1.0f;
     s.sim.absorptionRate[s.cell(1, 0)] = 0.9f;
@@ -209,31 +208,34 @@ TEST(Step, ParticleRunningDryInItsFootprintSkipsTheRestAndIsLost) {
         }
         EXPECT_EQ(s.sim.deposition[k].w, 0.0f) << "cell " << k;
     }
-    // It still accelerates and moves, then is re-emitted as lost.
+    // It still accelerates and moves; lost, it is re-emitted when emitting.
     EXPECT_EQ(s.sim.particleVelocity[0].y, -0.005f);
     EXPECT_EQ(s.sim.particlePosition[0].y, 1.5f - 0.005f);
-    EXPECT_EQ(s.sim.respawned, std::vector<int>{0});
+    s.place(0, 1.5f, 1.5f, 0.6f);
+    s.sim.absorbedWater[s.cell(1, 0)] = 0.0f;
+    s.emit(1, 0);
+    s.sim.step(1.0f);
+    EXPECT_EQ(s.reemitted(), std::vector<int>{0});
 }
 
 TEST(Step, BrushReemitsAtMostSixLostParticlesPerStep) {
     Scene s(4, 4, 10);
     s.emit(2, 1);
     s.sim.step(1.0f);
-    EXPECT_EQ(s.sim.respawned, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-    EXPECT_EQ(s.sim.brushDraggedAtRespawn, std::vector<int>(6, 1));
+    EXPECT_EQ(s.reemitted(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(s.shell.editing.brushDragged, 0);
     EXPECT_EQ(s.shell.editing.brushRespawnCount, 6.0f);
 
     // Until the mouse moves again the brush emits nothing.
     s.sim.step(1.0f);
-    EXPECT_EQ(s.sim.respawned.size(), 6u);
+    EXPECT_TRUE(s.reemitted().empty());
     EXPECT_EQ(s.shell.editing.brushRespawnCount, 0.0f);
 
     // Fewer than six leave the brush on for the next step.
     Scene few(4, 4, 3);
     few.emit(2, 1);
     few.sim.step(1.0f);
-    EXPECT_EQ(few.sim.respawned.size(), 3u);
+    EXPECT_EQ(few.reemitted().size(), 3u);
     EXPECT_EQ(few.shell.editing.brushDragged, 1);
 }
 
@@ -241,15 +243,14 @@ TEST(Step, PathModeReemitsEveryLostParticleAndNoEmissionLeavesThemParked) {
     Scene s(4, 4, 10);
     s.emit(1, 1);
     s.sim.step(1.0f);
-    s.sim.step(1.0f);
-    EXPECT_EQ(s.sim.respawned.size(), 20u);
+    EXPECT_EQ(s.reemitted().size(), 10u);
     EXPECT_EQ(s.shell.editing.brushDragged, 1);
 
     Scene quiet(4, 4, 10);
     quiet.shell.editing.spawnMode = 1;
     quiet.sim.particlePosition[3] = {1.0f, 1.0f};  // dry, so out
     quiet.sim.step(1.0f);
-    EXPECT_TRUE(quiet.sim.respawned.empty());
+    EXPECT_TRUE(quiet.reemitted().empty());
     EXPECT_TRUE(quiet.parked(3));
 }
 
@@ -283,7 +284,7 @@ TEST(Step, DryingLowersWetCellsToNoLessThanZero) {
 
 TEST(Step, StepBeforeTheSimulationIsSetUpChangesNothing) {
     ShellState shell;
-    FluidSimCppPort fresh(shell);
+    WatercolorSimulation fresh(shell);
     fresh.step(1.0f);
     EXPECT_EQ(shell.window.stepCount, 0);
 

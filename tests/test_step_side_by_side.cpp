@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "tests/SimTestSupport.h"
 #include "tests/reference/PlainStep.h"
 #include "util/Random.h"
@@ -34,7 +34,7 @@ struct SceneSettings {
     float capacity = 0.0f;
     float rate = 0.0f;
     float drying = 0.0f;
-    MyAlgebra::vec4 paint{};
+    vec4 paint{};
     float resolvability = 0.55f;
     std::vector<float> heights;
     std::vector<vec2> path;
@@ -128,7 +128,7 @@ struct SceneSim {
 enum class Stamping { OneByOne, TwoLanes };
 
 struct SideBySide {
-    SceneSim<FluidSimCppPort> fast;
+    SceneSim<WatercolorSimulation> fast;
     SceneSim<PlainStepSim> plain;
     RandomState fastRandom;
     RandomState plainRandom;
@@ -157,13 +157,13 @@ struct SideBySide {
     // Applies the same change to both, as the shell would between steps.
     template <typename Change>
     void both(Change change) {
-        change(fast.shell, static_cast<FluidSimCppPort&>(fast.sim));
-        change(plain.shell, static_cast<FluidSimCppPort&>(plain.sim));
+        change(fast.shell, static_cast<WatercolorSimulation&>(fast.sim));
+        change(plain.shell, static_cast<WatercolorSimulation&>(plain.sim));
     }
 
     std::string difference() const {
-        const FluidSimCppPort& a = fast.sim;
-        const FluidSimCppPort& b = plain.sim;
+        const WatercolorSimulation& a = fast.sim;
+        const WatercolorSimulation& b = plain.sim;
         if (fastRandom.state != plainRandom.state) return "random draws";
         if (!sameBytes(a.particlePosition, b.particlePosition)) return "positions";
         if (!sameBytes(a.particleVelocity, b.particleVelocity)) return "velocities";
@@ -189,7 +189,7 @@ struct SideBySide {
 // Every cell whose deposition differs between before and after lies inside
 // the rectangle the step reported for the display and in a tile it marked
 // for the undo history.
-bool changesInside(const Grid<MyAlgebra::vec4>& before, const FluidSimCppPort& sim) {
+bool changesInside(const Grid<vec4>& before, const WatercolorSimulation& sim) {
     const CellRect& r = sim.depositionChanged;
     const ChangedTiles& tiles = sim.historyChanges;
     if (!tiles.track(sim.deposition.data(), sim.width, sim.height)) return false;
@@ -197,7 +197,7 @@ bool changesInside(const Grid<MyAlgebra::vec4>& before, const FluidSimCppPort& s
     for (int y = 0; y < sim.height; ++y) {
         for (int x = 0; x < sim.width; ++x) {
             const std::size_t k = static_cast<std::size_t>(y) * sim.width + x;
-            if (std::memcmp(&before[k], &sim.deposition[k], sizeof(MyAlgebra::vec4)) == 0) continue;
+            if (std::memcmp(&before[k], &sim.deposition[k], sizeof(vec4)) == 0) continue;
             if (x < r.x0 || x >= r.x1 || y < r.y0 || y >= r.y1) return false;
             if (!tiles.changed(x / side, y / side)) return false;
         }
@@ -217,7 +217,7 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
         for (int n = 0; n < 300; ++n) {
             // The brush is dragged now and then, and moves as it is.
             if (n % 7 == 0) {
-                pair.both([n, &settings](ShellState& shell, FluidSimCppPort&) {
+                pair.both([n, &settings](ShellState& shell, WatercolorSimulation&) {
                     shell.editing.brushDragged = 1;
                     shell.editing.brushPoint = settings.path[static_cast<std::size_t>(n / 7) %
                                                              settings.path.size()];
@@ -226,19 +226,19 @@ TEST(StepSideBySide, RandomScenesGiveThePlainStepsBitsAfterEveryStep) {
             // The panel changes the absorptivity midway: the grids are
             // refilled and every cell is dry again.
             if (n == 150) {
-                pair.both([](ShellState& shell, FluidSimCppPort& sim) {
+                pair.both([](ShellState& shell, WatercolorSimulation& sim) {
                     shell.panel.capacityFill *= 0.5f;
                     sim.initAbsorption();
                 });
             }
             // Emission stops for the last steps, so the paper dries out.
             if (n == 240) {
-                pair.both([](ShellState& shell, FluidSimCppPort&) { shell.panel.emitting = 0; });
+                pair.both([](ShellState& shell, WatercolorSimulation&) { shell.panel.emitting = 0; });
             }
             pair.fast.sim.depositionChanged = CellRect{};
             pair.fast.sim.historyChanges.reset(pair.fast.sim.deposition.data(), pair.fast.sim.width,
                                                pair.fast.sim.height);
-            const Grid<MyAlgebra::vec4> before = pair.fast.sim.deposition;
+            const Grid<vec4> before = pair.fast.sim.deposition;
             pair.step();
             const std::string difference = pair.difference();
             ASSERT_EQ(difference, "") << "scene " << seed << ", step " << n + 1;
@@ -267,7 +267,7 @@ TEST(StepSideBySide, LargeFootprintsOnTheCanvasEdgesAndCorners) {
     SideBySide pair(settings, Stamping::OneByOne);
     const vec2 spots[9] = {{0.2f, 0.3f},  {22.9f, 0.1f}, {0.5f, 16.9f}, {22.5f, 16.5f}, {11.5f, 0.5f},
                            {0.5f, 8.5f},  {22.5f, 8.5f}, {11.5f, 16.5f}, {11.5f, 8.5f}};
-    pair.both([&spots](ShellState& shell, FluidSimCppPort& sim) {
+    pair.both([&spots](ShellState& shell, WatercolorSimulation& sim) {
         shell.panel.emitting = 0;
         for (int i = 0; i < 9; ++i) {
             sim.particlePosition[i] = spots[i];

@@ -13,7 +13,7 @@
 #include "ShellTestSupport.h"
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ class Strokes : public ::testing::Test {
 protected:
     Strokes() {
         painter.shell.afterStep = [this](const Shell& shell) {
-            const auto& simulation = dynamic_cast<const FluidSimCppPort&>(*shell.simulation);
+            const auto& simulation = dynamic_cast<const WatercolorSimulation&>(*shell.simulation);
             for (const vec2& p : simulation.particlePosition) {
                 if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
                     ++nonFinite;
@@ -77,8 +77,8 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    const FluidSimCppPort& simulation() const {
-        return dynamic_cast<const FluidSimCppPort&>(*painter.shell.simulation);
+    const WatercolorSimulation& simulation() const {
+        return dynamic_cast<const WatercolorSimulation&>(*painter.shell.simulation);
     }
 
     ScratchDirectory scratch;

@@ -14,11 +14,11 @@
 namespace {
 
 constexpr std::size_t tileBytesEach =
-    DepositionSnapshot::tileSize * DepositionSnapshot::tileSize * sizeof(MyAlgebra::vec4);
+    DepositionSnapshot::tileSize * DepositionSnapshot::tileSize * sizeof(vec4);
 
 // Writes one cell by hand and marks it, as every writer of the deposition
 // must for the next snapshot to see it.
-void paint(FluidSimCppPort& sim, int x, int y, MyAlgebra::vec4 colour) {
+void paint(WatercolorSimulation& sim, int x, int y, vec4 colour) {
     sim.deposition[static_cast<std::size_t>(y) * sim.width + x] = colour;
     sim.historyChanges.mark(x, y, x + 1, y + 1);
 }
@@ -98,7 +98,7 @@ TEST(TiledHistory, PaperNeverPaintedTakesNoStorage) {
     paint(t.sim, 99, 79, {0.5f, 0.5f, 0.5f, 0.5f});
     t.sim.pushHistory();
     // The corner tile is cut to 4 × 16 cells by the canvas edges.
-    EXPECT_EQ(tileBytes(t.sim.history), 4 * 16 * sizeof(MyAlgebra::vec4));
+    EXPECT_EQ(tileBytes(t.sim.history), 4 * 16 * sizeof(vec4));
     paint(t.sim, 99, 79, {});
     t.sim.pushHistory();
     paint(t.sim, 0, 0, {0.25f, 0.0f, 0.0f, 0.0f});

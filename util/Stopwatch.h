@@ -1,53 +1,39 @@
 #pragma once
 
-#include <cstdint>
-
-// Bookkeeping of a stopwatch (running flag, accumulated time, start count);
-// the clock itself is supplied by a derived class.
-class StopwatchBase {
+// Wall-clock seconds since the stopwatch was started. The program has one,
+// started during start-up and never stopped: its readings time a run, stamp
+// each step, and (truncated) seed the random generator at every init.
+class Stopwatch {
 public:
-    explicit StopwatchBase(const char* stopwatchName);
-    virtual ~StopwatchBase() = default;
+    virtual ~Stopwatch() = default;
 
-    StopwatchBase(const StopwatchBase&) = delete;
-    StopwatchBase& operator=(const StopwatchBase&) = delete;
-
-    // Counts the request; only the first start while stopped takes a reading.
+    // Only the first start takes a reading; a later one changes nothing.
     void start();
 
-    // Seconds since the start plus what was accumulated; 0 before the start.
+    // Seconds since the start, as a float; 0 before the start.
     float elapsed();
 
-    float accumulated = 0.0f;
-    std::int32_t startCount = 0;
-    char name[40] = {};
-    const char* description = "Stopwatch virtual base class";
-    bool running = false;
+    bool running() const { return started; }
 
 protected:
     virtual void markStart() = 0;
     virtual float secondsSinceMark() = 0;
+
+private:
+    bool started = false;
 };
 
-// The program's clock. It keeps the class name the rest of the program knows
-// it by, but reads the monotonic std::chrono::steady_clock, whose tick rate is
-// fixed at compile time and read once like a counter frequency.
-class StopwatchWin32 : public StopwatchBase {
-public:
-    explicit StopwatchWin32(const char* stopwatchName = "Stopwatch");
-
-    std::int64_t startReading = 0;
-    static std::int64_t frequency;
-    static bool frequencyKnown;
-    // How many times the tick rate was read; lets a test see it happens once.
-    static int frequencyReads;
-
+// The program's clock: the monotonic std::chrono::steady_clock.
+class SteadyStopwatch : public Stopwatch {
 protected:
     void markStart() override;
     float secondsSinceMark() override;
+
+private:
+    long long startTicks = 0;
 };
 
 // The program-wide stopwatch. setStopwatch replaces it (tests use a manual
 // clock); passing nullptr restores the built-in one.
-StopwatchBase& stopwatch();
-void setStopwatch(StopwatchBase* replacement);
+Stopwatch& stopwatch();
+void setStopwatch(Stopwatch* replacement);

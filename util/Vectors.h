@@ -8,8 +8,6 @@ struct vec2 {
     float y = 0.0f;
 };
 
-namespace MyAlgebra {
-
 struct vec3 {
     float x = 0.0f;
     float y = 0.0f;
@@ -23,8 +21,6 @@ struct vec4 {
     float w = 0.0f;
 };
 
-}  // namespace MyAlgebra
-
 static_assert(sizeof(vec2) == 2 * sizeof(float));
-static_assert(sizeof(MyAlgebra::vec3) == 3 * sizeof(float));
-static_assert(sizeof(MyAlgebra::vec4) == 4 * sizeof(float));
+static_assert(sizeof(vec3) == 3 * sizeof(float));
+static_assert(sizeof(vec4) == 4 * sizeof(float));

@@ -207,25 +207,6 @@ void drawRunProgress(const PanelStatus& status, GroupFrames& groups,
     place(placements, "button", "Cancel");
 }
 
-void drawSettingsWindow(std::vector<PanelAction>& actions,
-                        std::vector<ControlPlacement>* placements) {
-    ImGui::SetNextWindowPos(ImVec2(20.0f, 200.0f), ImGuiCond_Appearing);
-    ImGui::Begin(settingsWindowTitle, nullptr,
-                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoCollapse |
-                     ImGuiWindowFlags_NoSavedSettings);
-    if (ImGui::Button("Close")) {
-        actions.push_back(PanelAction{PanelAction::CloseSettings, nullptr});
-    }
-    place(placements, "button", "Close");
-    if (placements != nullptr) {
-        const ImVec2 position = ImGui::GetWindowPos();
-        const ImVec2 size = ImGui::GetWindowSize();
-        placements->push_back(ControlPlacement{"window", settingsWindowTitle, position.x,
-                                               position.y, size.x, size.y});
-    }
-    ImGui::End();
-}
-
 }  // namespace
 
 void setUpPanelStyle() {
@@ -277,9 +258,6 @@ std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStat
     }
     ImGui::Columns(1);
     ImGui::End();
-    if (status.settingsVisible) {
-        drawSettingsWindow(actions, placements);
-    }
     return actions;
 }
 
@@ -322,7 +300,6 @@ void printControlList(std::ostream& out) {
     OffscreenPanel offscreen;
     PanelSettings panel;
     PanelStatus status;
-    status.settingsVisible = true;
     std::vector<ControlPlacement> placements;
     // The second frame is the settled one: ImGui sizes some things from the
     // frame before.

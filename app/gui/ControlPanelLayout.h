@@ -11,7 +11,7 @@ struct ImGuiContext;
 // once the frame is drawn, so no command runs in the middle of an ImGui
 // frame (a command may draw the main window or open a dialog).
 struct PanelAction {
-    enum Kind { ControlChanged, CancelRun, CloseSettings };
+    enum Kind { ControlChanged, CancelRun };
     Kind kind = ControlChanged;
     // For ControlChanged. A changed live variable already holds its new,
     // clamped value; its callback has not run yet.
@@ -22,7 +22,6 @@ struct PanelAction {
 struct PanelStatus {
     bool runActive = false;
     int runPercent = 0;
-    bool settingsVisible = false;
 };
 
 // Where something was drawn, in the panel window's pixels (origin at the
@@ -38,7 +37,6 @@ struct ControlPlacement {
 
 inline constexpr int panelWidth = 350;
 inline constexpr int panelHeight = 512;
-inline constexpr const char* settingsWindowTitle = "Fluid Sim C++ Port Settings";
 
 // The panel's look, for the current ImGui context. ImGui is also told to
 // keep no settings file: the painter has no configuration files.
@@ -46,8 +44,7 @@ void setUpPanelStyle();
 
 // Builds one ImGui frame of the panel (between NewFrame and Render): every
 // control of panelControls() bound to its live variable, the progress of an
-// Instant Result run with its "Cancel", and the simulation kind's settings
-// window when it is shown. While a run is under way the controls are
+// Instant Result run with its "Cancel". While a run is under way the controls are
 // disabled: a change in the middle of it could not be played back.
 std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStatus& status,
                                            std::vector<ControlPlacement>* placements = nullptr);

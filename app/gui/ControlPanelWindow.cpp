@@ -16,7 +16,7 @@
 #include "app/gui/Desktop.h"
 #include "app/gui/PanelActions.h"
 #include "app/gui/PixelProjection.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -41,11 +41,6 @@ int panelWindow() {
     return desktop().shell.state.window.panelWindow;
 }
 
-bool settingsShown(Desktop& d) {
-    const auto* simulation = dynamic_cast<const FluidSimCppPort*>(d.shell.simulation.get());
-    return simulation != nullptr && simulation->settingsVisible;
-}
-
 // One ImGui frame of the panel, drawn and shown; then what the user did in
 // it is carried out, outside the frame.
 void drawPanel() {
@@ -62,7 +57,6 @@ void drawPanel() {
         PanelStatus status;
         status.runActive = d.shell.instantRun.active;
         status.runPercent = d.shell.instantRun.percent;
-        status.settingsVisible = settingsShown(d);
         actions = buildControlPanel(d.shell.state.panel, status);
         ImGui::Render();
         const ImGuiIO& io = ImGui::GetIO();

@@ -10,10 +10,10 @@
 
 // The shell's four pictures, each with its texture.
 struct DesktopPictures {
-    TextureImageRect<MyAlgebra::vec4> canvas;
+    TextureImageRect<vec4> canvas;
     TextureImageRect<float> surface;
-    TextureImageRect<MyAlgebra::vec3> colorButton;
-    TextureImageRect<MyAlgebra::vec3> eyedropperButton;
+    TextureImageRect<vec3> colorButton;
+    TextureImageRect<vec3> eyedropperButton;
 
     ShellImages view();
 };

@@ -53,7 +53,7 @@ void GlutWindowSystem::upload(ShellImage image) {
     }
 }
 
-bool GlutWindowSystem::readPixel(int x, int y, MyAlgebra::vec3& rgb) {
+bool GlutWindowSystem::readPixel(int x, int y, vec3& rgb) {
     const WindowLayout& window = desktop.shell.state.window;
     if (x < 0 || y < 0 || x >= window.windowWidth || y >= window.windowHeight) {
         return false;
@@ -66,7 +66,7 @@ bool GlutWindowSystem::readPixel(int x, int y, MyAlgebra::vec3& rgb) {
     std::array<unsigned char, 3> bytes{};
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
-    rgb = MyAlgebra::vec3{bytes[0] / 255.0f, bytes[1] / 255.0f, bytes[2] / 255.0f};
+    rgb = vec3{bytes[0] / 255.0f, bytes[1] / 255.0f, bytes[2] / 255.0f};
     desktop.recorder.noteColorAnswer(bytes);
     return true;
 }

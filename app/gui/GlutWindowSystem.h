@@ -16,7 +16,7 @@ public:
     void displayNow() override;
     void requestWindowSize(int width, int height) override;
     void upload(ShellImage image) override;
-    bool readPixel(int x, int y, MyAlgebra::vec3& rgb) override;
+    bool readPixel(int x, int y, vec3& rgb) override;
     std::string openFileDialog() override;
     std::string saveFileDialog() override;
     bool chooseColorDialog(unsigned char rgb[3]) override;

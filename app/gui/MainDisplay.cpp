@@ -76,7 +76,7 @@ void drawToolStrip(Desktop& desktop, int W) {
     desktop.pictures.eyedropperButton.draw(W - 410);
 
     // The current colour's well has its dark line along the bottom and right.
-    const MyAlgebra::vec4& paint = desktop.shell.state.panel.paintColor;
+    const vec4& paint = desktop.shell.state.panel.paintColor;
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_LINE_LOOP);
     quad(W - 441, 19, W - 389, 46);
@@ -99,7 +99,7 @@ void drawToolStrip(Desktop& desktop, int W) {
 }
 
 // The canvas picture across the whole canvas area, its aspect kept.
-void drawCanvas(const TextureImageRect<MyAlgebra::vec4>& canvas, const WindowLayout& window) {
+void drawCanvas(const TextureImageRect<vec4>& canvas, const WindowLayout& window) {
     if (canvas.texture == 0 || !(window.displayScale > 0.0f)) {
         return;
     }

@@ -56,12 +56,6 @@ void cancelRun(Desktop& desktop) {
     }
 }
 
-void closeSettings(Desktop& desktop) {
-    desktop.shell.simulation->hideSettings();
-    glutSetWindow(desktop.shell.state.window.mainWindow);
-    glutPostRedisplay();
-}
-
 }  // namespace
 
 void carryOutPanelAction(Desktop& desktop, const PanelAction& action) {
@@ -71,9 +65,6 @@ void carryOutPanelAction(Desktop& desktop, const PanelAction& action) {
         break;
     case PanelAction::CancelRun:
         cancelRun(desktop);
-        break;
-    case PanelAction::CloseSettings:
-        closeSettings(desktop);
         break;
     }
 }

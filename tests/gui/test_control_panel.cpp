@@ -135,17 +135,13 @@ TEST(PanelLayout, EveryLabelIsShownInsideThePanelWithoutOverlaps) {
           "Start", "Undo", "Init", "Simulation Settings", "Water Amount", "particles",
           "Particle Size", "mass", "Absorptivity", "absorption", "Surface Roughness",
           "roughness", "Deposition Amount", "Deposition Resolvability", "Session",
-          "Session Save", "Fluid Sim C++ Port Settings", "Close"}) {
+          "Session Save"}) {
         EXPECT_EQ(labels.count(label), 1u) << label;
     }
     EXPECT_EQ(labels.count("deposition"), 2u);
 
     std::vector<Listed> panelItems;
     for (const Listed& item : listed) {
-        // The settings window floats over the panel; it is checked apart.
-        if (item.kind == "window" || item.label == "Close") {
-            continue;
-        }
         EXPECT_GE(item.left, 0) << item.label;
         EXPECT_GE(item.top, 0) << item.label;
         EXPECT_LE(item.left + item.width, panelWidth) << item.label;
@@ -273,12 +269,4 @@ TEST_F(PanelClicks, DuringAnInstantResultRunOnlyCancelResponds) {
     const auto actions = click("Cancel");
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0].kind, PanelAction::CancelRun);
-}
-
-TEST_F(PanelClicks, TheSettingsWindowShowsOnlyWhenAskedAndCloses) {
-    EXPECT_EQ(find("Close", 1), nullptr);
-    status.settingsVisible = true;
-    const auto actions = click("Close");
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].kind, PanelAction::CloseSettings);
 }

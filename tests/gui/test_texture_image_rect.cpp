@@ -11,8 +11,6 @@
 
 #include "image/TextureImageRect.h"
 
-using MyAlgebra::vec3;
-using MyAlgebra::vec4;
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstddef>
 
 #include "tests/reference/PlainStep.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "util/Random.h"
 
 namespace {
@@ -54,7 +54,7 @@ struct Contact {
     const float& capacity;
     const float& rate;
     float& held;
-    MyAlgebra::vec4& deposit;
+    vec4& deposit;
 };
 
 // Water passes from the particle into the cell. The cell gains exactly what
@@ -85,10 +85,10 @@ void absorb(Contact& c) {
 // and old amounts; the particle picks up part of the old deposit and lays
 // down part of what it carries. The deposit never exceeds 1: the surplus
 // stays with the particle.
-void exchangePigment(Contact& c, const MyAlgebra::vec4& paint, float R, float complement,
+void exchangePigment(Contact& c, const vec4& paint, float R, float complement,
                      float S) {
     if (!(c.water >= kDryWater)) return;
-    MyAlgebra::vec4& d = c.deposit;
+    vec4& d = c.deposit;
     const float Da = d.w;
     const float E = paint.w;
     const float total = E + Da;
@@ -114,7 +114,7 @@ void exchangePigment(Contact& c, const MyAlgebra::vec4& paint, float R, float co
 // for width × height cells; the gradient only while roughness is on. Without
 // them (a step before the simulation is set up) there is nothing to advance,
 // and reading past the arrays would be undefined.
-bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
+bool hasStateForStep(const WatercolorSimulation& sim, bool roughness) {
     if (sim.particleCount < 0 || sim.width < 0 || sim.height < 0) return false;
     const std::size_t n = static_cast<std::size_t>(sim.particleCount);
     const std::size_t cells =
@@ -131,7 +131,7 @@ bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
 
 }  // namespace
 
-void plainStep(FluidSimCppPort& sim, float dt) {
+void plainStep(WatercolorSimulation& sim, float dt) {
     PanelSettings& panel = sim.shell.panel;
     EditingState& editing = sim.shell.editing;
     const float rho = panel.surfaceRoughness;
@@ -147,7 +147,7 @@ void plainStep(FluidSimCppPort& sim, float dt) {
 
     const float W = static_cast<float>(sim.width);
     const float H = static_cast<float>(sim.height);
-    const MyAlgebra::vec4 paint = panel.paintColor;
+    const vec4 paint = panel.paintColor;
     const float R = panel.resolvability;
     const float complement = panel.resolvabilityComplement;
 
@@ -209,7 +209,7 @@ void plainStep(FluidSimCppPort& sim, float dt) {
             // The paper's texture slows the particle, and its slope across
             // the rows jitters it sideways (gy in both terms on purpose).
             if (rho > 0.0f) {
-                const MyAlgebra::vec3& gradient = sim.surfaceGradient[iy * sim.width + ix];
+                const vec3& gradient = sim.surfaceGradient[iy * sim.width + ix];
                 const float gx = gradient.x;
                 const float gy = gradient.y;
                 const float vy = v.y - v.y * (gy / (10.0f - rho)) * 5.0f;

@@ -34,7 +34,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/FootprintContact.h"
 #include "util/Random.h"
 
@@ -69,7 +69,7 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
 // for width × height cells; the gradient only while roughness is on. Without
 // them (a step before the simulation is set up) there is nothing to advance,
 // and reading past the arrays would be undefined.
-bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
+bool hasStateForStep(const WatercolorSimulation& sim, bool roughness) {
     if (sim.particleCount < 0 || sim.width < 0 || sim.height < 0) return false;
     const std::size_t n = static_cast<std::size_t>(sim.particleCount);
     const std::size_t cells =
@@ -86,7 +86,7 @@ bool hasStateForStep(const FluidSimCppPort& sim, bool roughness) {
 
 }  // namespace
 
-void FluidSimCppPort::step(float dt) {
+void WatercolorSimulation::step(float dt) {
     PanelSettings& panel = shell.panel;
     EditingState& editing = shell.editing;
     const float rho = panel.surfaceRoughness;
@@ -144,7 +144,7 @@ void FluidSimCppPort::step(float dt) {
             // The paper's texture slows the particle, and its slope across
             // the rows jitters it sideways (gy in both terms on purpose).
             if (rho > 0.0f) {
-                const MyAlgebra::vec3& gradient =
+                const vec3& gradient =
                     surfaceGradient[static_cast<std::size_t>(plan.iy) * width + plan.ix];
                 const float gx = gradient.x;
                 const float gy = gradient.y;

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "sim/DepositionPixels.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "sim/SimulationDrawPolicy.h"
 
 namespace {
@@ -16,7 +16,7 @@ constexpr int kBandBytes = 1 << 20;
 // the whole image when the texture is new or the deposition was replaced or
 // resized, otherwise only the part the simulation changed since the last
 // refresh. What the texture holds is the same either way.
-void refreshTexture(FluidSimCppPort& sim, unsigned& texture) {
+void refreshTexture(WatercolorSimulation& sim, unsigned& texture) {
     bool whole = false;
     if (texture == 0) {
         GLuint name = 0;
@@ -96,11 +96,11 @@ void drawDepositionQuad(unsigned texture, const WindowLayout& window) {
 
 }  // namespace
 
-void FluidSimCppPort::refreshDepositionTexture() {
+void WatercolorSimulation::refreshDepositionTexture() {
     refreshTexture(*this, shell.window.depositionTexture);
 }
 
-void FluidSimCppPort::draw() {
+void WatercolorSimulation::draw() {
     WindowLayout& window = shell.window;
     const PanelSettings& panel = shell.panel;
 

@@ -1,13 +1,13 @@
 #include <algorithm>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "util/Random.h"
 
 namespace {
 
 // The number of particles the arrays can serve; equal to particleCount
 // whenever the shell keeps to its order of calls.
-std::size_t particleSlots(const AbstractFluidSim2D& simulation) {
+std::size_t particleSlots(const WatercolorSimulation& simulation) {
     return std::min(static_cast<std::size_t>(std::max(simulation.particleCount, 0)),
                     simulation.particlePosition.size());
 }
@@ -27,7 +27,7 @@ std::size_t scaleColumn(float x, int width) {
 
 }  // namespace
 
-void FluidSimCppPort::parkParticles() {
+void WatercolorSimulation::parkParticles() {
     // Only the position changes: a parked particle keeps its water, velocity
     // and pigment until it is emitted again.
     const vec2 parking{static_cast<float>(width + 100), static_cast<float>(height + 100)};
@@ -37,7 +37,7 @@ void FluidSimCppPort::parkParticles() {
     }
 }
 
-void FluidSimCppPort::respawn(int i) {
+void WatercolorSimulation::respawn(int i) {
     const auto index = static_cast<std::size_t>(i);
     const float s = shell.window.displayScale;
     if (shell.editing.spawnMode == 1) {
@@ -58,10 +58,10 @@ void FluidSimCppPort::respawn(int i) {
     particleWater[index] =
         static_cast<float>(static_cast<double>(c * particleMass) * (0.8f + 0.2 * u) + 0.05);
     particleVelocity[index] = vec2{0.0f, 0.0f};
-    particlePigment[index] = MyAlgebra::vec4{0.0f, 0.0f, 0.0f, 0.0f};
+    particlePigment[index] = vec4{0.0f, 0.0f, 0.0f, 0.0f};
 }
 
-void FluidSimCppPort::seedParticles() {
+void WatercolorSimulation::seedParticles() {
     const std::size_t n = particleSlots(*this);
     for (std::size_t i = 0; i < n; ++i) {
         respawn(static_cast<int>(i));

@@ -7,10 +7,10 @@
 
 #include "SimTestSupport.h"
 
-TEST(FluidSimConstruction, HoldsDefaultsAndNoArrays) {
+TEST(SimulationConstruction, HoldsDefaultsAndNoArrays) {
     seedRandom(77);
     ShellState shell;
-    FluidSimCppPort sim(shell);
+    WatercolorSimulation sim(shell);
     EXPECT_EQ(sim.particleCount, 2000);
     EXPECT_EQ(sim.sizeMassTableLength, 12);
     EXPECT_EQ(sim.historyTop, -1);
@@ -25,19 +25,19 @@ TEST(FluidSimConstruction, HoldsDefaultsAndNoArrays) {
     EXPECT_EQ(randomState().state, 77u);
 }
 
-TEST(FluidSimInit, BuildsZeroedArraysForTheCanvas) {
+TEST(SimulationInit, BuildsZeroedArraysForTheCanvas) {
     ShellState shell;
     shell.window.canvasWidth = 7;
     shell.window.canvasHeight = 5;
     shell.panel.capacityFill = 0.125f;
     shell.panel.rateFill = 0.375f;
     shell.initSeed = [] { return 3u; };
-    FluidSimCppPort sim(shell);
+    WatercolorSimulation sim(shell);
     sim.particleCount = 9;
     sim.particleMass = 4.25f;
     sim.historyTop = 0;
     sim.history.push_back(std::vector<float>(4, 1.0f));
-    sim.surfaceGradient.assign(2, MyAlgebra::vec3{1.0f, 2.0f, 3.0f});
+    sim.surfaceGradient.assign(2, vec3{1.0f, 2.0f, 3.0f});
     sim.init();
 
     EXPECT_EQ(sim.width, 7);
@@ -71,7 +71,7 @@ TEST(FluidSimInit, BuildsZeroedArraysForTheCanvas) {
     EXPECT_EQ(sim.surfaceGradient.size(), 2u);
 }
 
-TEST(FluidSimInit, AbsorptionRefillsWithNewValues) {
+TEST(SimulationInit, AbsorptionRefillsWithNewValues) {
     TestSimulation t(4, 3, 2);
     t.sim.absorbedWater[5] = 0.7f;
     t.shell.panel.capacityFill = 2.0f;
@@ -82,9 +82,9 @@ TEST(FluidSimInit, AbsorptionRefillsWithNewValues) {
     EXPECT_EQ(t.sim.absorbedWater, Grid<float>(12, 0.0f));
 }
 
-TEST(FluidSimInit, SeedsFromTheWholeSecondsOfTheStopwatch) {
+TEST(SimulationInit, SeedsFromTheWholeSecondsOfTheStopwatch) {
     ShellState shell;
-    FluidSimCppPort sim(shell);
+    WatercolorSimulation sim(shell);
     sim.particleCount = 1;
 
     FixedStopwatch clock(2.7f);
@@ -99,9 +99,9 @@ TEST(FluidSimInit, SeedsFromTheWholeSecondsOfTheStopwatch) {
     EXPECT_EQ(randomState().state, stateAfter(0, 1));
 }
 
-TEST(FluidSimInit, SeedsFromTheShellWhenItGivesOne) {
+TEST(SimulationInit, SeedsFromTheShellWhenItGivesOne) {
     ShellState shell;
-    FluidSimCppPort sim(shell);
+    WatercolorSimulation sim(shell);
     sim.particleCount = 1;
     FixedStopwatch clock(9.0f);
     StopwatchOverride use(clock);
@@ -110,7 +110,7 @@ TEST(FluidSimInit, SeedsFromTheShellWhenItGivesOne) {
     EXPECT_EQ(randomState().state, stateAfter(4000000000u, 1));
 }
 
-TEST(FluidSimInit, RefusesWithoutParticlesButStillReseeds) {
+TEST(SimulationInit, RefusesWithoutParticlesButStillReseeds) {
     TestSimulation t(6, 4, 3);
     t.sim.particleWater[1] = 0.75f;
     t.shell.window.canvasWidth = 50;
@@ -133,26 +133,26 @@ TEST(FluidSimInit, RefusesWithoutParticlesButStillReseeds) {
     EXPECT_EQ(t.sim.deposition.size(), 24u);
 }
 
-TEST(FluidSimSurface, ConstantPictureIsFlat) {
+TEST(SimulationSurface, ConstantPictureIsFlat) {
     TestSimulation t(5, 4, 1);
     const std::vector<float> grey(20, 0.6f);
     t.sim.setSurface(grey.data());
     ASSERT_EQ(t.sim.surfaceGradient.size(), 20u);
-    for (const MyAlgebra::vec3& g : t.sim.surfaceGradient) {
+    for (const vec3& g : t.sim.surfaceGradient) {
         EXPECT_EQ(g.x, 0.0f);
         EXPECT_EQ(g.y, 0.0f);
         EXPECT_EQ(g.z, 0.0f);
     }
 }
 
-TEST(FluidSimSurface, DifferencesToTheRightAndNextRow) {
+TEST(SimulationSurface, DifferencesToTheRightAndNextRow) {
     // 3 × 2 cells, rows in grid order:
     //   row 0: 0.0  0.75  0.25
     //   row 1: 1.0  0.0   0.5
     TestSimulation t(3, 2, 1);
     const std::vector<float> heights{0.0f, 0.75f, 0.25f, 1.0f, 0.0f, 0.5f};
     t.sim.setSurface(heights.data());
-    const Grid<MyAlgebra::vec3>& g = t.sim.surfaceGradient;
+    const Grid<vec3>& g = t.sim.surfaceGradient;
     EXPECT_EQ(g[0].x, 0.75f);
     EXPECT_EQ(g[0].y, 1.0f);
     EXPECT_EQ(g[0].z, 1.25f);  // sqrt(0.5625 + 1)
@@ -233,7 +233,7 @@ TEST_F(Perspective, NonFiniteColumnGivesOneEverywhere) {
     EXPECT_EQ(t.sim.columnScale, std::vector<float>(400, 1.0f));
 }
 
-TEST(FluidSimAreaMask, RebuildClearsEarlierMarks) {
+TEST(SimulationAreaMask, RebuildClearsEarlierMarks) {
     TestSimulation t(8, 8, 1);
     t.sim.areaMask[10] = 1;
     t.sim.areaMask[63] = 1;

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ constexpr std::size_t floatsPerCell = 4;
 
 // A snapshot shares with the last one taken or restored every tile that has
 // not changed since, so only what was painted in between is stored again.
-void FluidSimCppPort::pushHistory() {
+void WatercolorSimulation::pushHistory() {
     if (historyTop > historyLimit - 2) {
         history.pop_front();
         --historyTop;
@@ -26,7 +26,7 @@ void FluidSimCppPort::pushHistory() {
     history.push_back(std::move(snapshot));
 }
 
-void FluidSimCppPort::undo() {
+void WatercolorSimulation::undo() {
     if (!history.empty()) {
         // The shell empties the history whenever the canvas size can change,
         // so the sizes agree; a stray snapshot of another size still never
@@ -49,22 +49,22 @@ void FluidSimCppPort::undo() {
 
 // The reference and its marks still describe the deposition, so they stay:
 // the next snapshot compares only what changed since, as before.
-void FluidSimCppPort::clearHistory() {
+void WatercolorSimulation::clearHistory() {
     history.clear();
     historyTop = -1;
 }
 
-void FluidSimCppPort::depositionEdited() {
+void WatercolorSimulation::depositionEdited() {
     depositionChanged = CellRect::whole(width, height);
     historyChanges.markAll();
 }
 
-float FluidSimCppPort::depositionAt(int k) {
+float WatercolorSimulation::depositionAt(int k) {
     // An index outside the result reads as 0 rather than past the array.
     if (k < 0 || static_cast<std::size_t>(k) >= floatsPerCell * deposition.size()) {
         return 0.0f;
     }
-    const MyAlgebra::vec4& cell = deposition[static_cast<std::size_t>(k) / floatsPerCell];
+    const vec4& cell = deposition[static_cast<std::size_t>(k) / floatsPerCell];
     switch (k % floatsPerCell) {
         case 0:
             return cell.x;
@@ -77,7 +77,7 @@ float FluidSimCppPort::depositionAt(int k) {
     }
 }
 
-void FluidSimCppPort::loadDeposition(const MyAlgebra::vec4* picture) {
+void WatercolorSimulation::loadDeposition(const vec4* picture) {
     for (std::size_t k = 0; k < deposition.size(); ++k) {
         deposition[k] = picture[k];
         // Near-white pixels carry no deposit.

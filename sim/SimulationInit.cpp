@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "sim/AreaRasterizer.h"
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 #include "util/Random.h"
 #include "util/Stopwatch.h"
 
@@ -27,7 +27,7 @@ std::uint32_t seedFromSeconds(float seconds) {
 
 }  // namespace
 
-void FluidSimCppPort::init() {
+void WatercolorSimulation::init() {
     // Seeding and the one discarded draw happen even when init then refuses,
     // so a refused init still moves the sequence the same way.
     const std::uint32_t seed =
@@ -51,12 +51,12 @@ void FluidSimCppPort::init() {
     updateAreaMask();
 }
 
-void FluidSimCppPort::initParticles() {
+void WatercolorSimulation::initParticles() {
     const auto n = static_cast<std::size_t>(std::max(particleCount, 0));
     particlePosition = std::vector<vec2>(n);
     particleVelocity = std::vector<vec2>(n);
     particleWater = std::vector<float>(n, 0.0f);
-    particlePigment = std::vector<MyAlgebra::vec4>(n);
+    particlePigment = std::vector<vec4>(n);
     // The step plans a footprint for each particle at most (and may split
     // them in two lanes); the memory is taken and touched here, not during
     // the first stroke.
@@ -65,14 +65,14 @@ void FluidSimCppPort::initParticles() {
     stampLanes.reserve(n);
 }
 
-void FluidSimCppPort::initDeposition() {
-    deposition = Grid<MyAlgebra::vec4>(cellCount(width, height));
+void WatercolorSimulation::initDeposition() {
+    deposition = Grid<vec4>(cellCount(width, height));
     // Known to be zero everywhere: the next undo snapshot need not look.
     historyReference = DepositionSnapshot::blank(width, height);
     historyChanges.reset(deposition.data(), width, height);
 }
 
-void FluidSimCppPort::initAbsorption() {
+void WatercolorSimulation::initAbsorption() {
     const std::size_t cells = cellCount(width, height);
     absorptionCapacity = Grid<float>(cells, shell.panel.capacityFill);
     absorptionRate = Grid<float>(cells, shell.panel.rateFill);
@@ -82,9 +82,9 @@ void FluidSimCppPort::initAbsorption() {
     wetCells.attach(absorbedWater);
 }
 
-void FluidSimCppPort::setSurface(const float* heights) {
+void WatercolorSimulation::setSurface(const float* heights) {
     const std::size_t cells = cellCount(width, height);
-    surfaceGradient = Grid<MyAlgebra::vec3>(cells);
+    surfaceGradient = Grid<vec3>(cells);
     const auto w = static_cast<std::size_t>(width);
     for (std::size_t k = 0; k < cells; ++k) {
         const std::size_t x = k % w;
@@ -95,11 +95,11 @@ void FluidSimCppPort::setSurface(const float* heights) {
         const float gy =
             y == static_cast<std::size_t>(height) - 1 ? 0.0f : std::fabs(heights[k] - heights[k + w]);
         const float squares = gx * gx + gy * gy;
-        surfaceGradient[k] = MyAlgebra::vec3{gx, gy, std::sqrt(squares)};
+        surfaceGradient[k] = vec3{gx, gy, std::sqrt(squares)};
     }
 }
 
-void FluidSimCppPort::updateColumnScale() {
+void WatercolorSimulation::updateColumnScale() {
     const auto columns = static_cast<std::size_t>(std::max(width, 0));
     columnScale = std::vector<float>(columns, 1.0f);
 
@@ -140,7 +140,7 @@ void FluidSimCppPort::updateColumnScale() {
     columnScale = std::move(scale);
 }
 
-void FluidSimCppPort::updateAreaMask() {
+void WatercolorSimulation::updateAreaMask() {
     areaMask = Grid<std::int32_t>(cellCount(width, height), 0);
     rasterizeArea(shell.editing.area, shell.window.displayScale, areaMask.data(), width, height);
 }

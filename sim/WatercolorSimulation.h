@@ -5,16 +5,17 @@
 #include <memory>
 #include <vector>
 
-#include "sim/AbstractFluidSim2D.h"
 #include "sim/CellRect.h"
 #include "sim/DepositionSnapshot.h"
 #include "sim/Footprint.h"
 #include "sim/FootprintContact.h"
 #include "sim/GridStorage.h"
 #include "sim/ShellState.h"
+#include "sim/SizeTable.h"
 #include "sim/StampLanes.h"
 #include "sim/StampPlan.h"
 #include "sim/WetCells.h"
+#include "util/Vectors.h"
 #include "util/WorkerThread.h"
 
 struct StampGrids;
@@ -34,44 +35,55 @@ struct DepositionTexture {
 // The simulation: particles of water carrying pigment over a paper canvas.
 // Its grids are flat arrays of width × height cells, cell (x, y) at index
 // y · width + x, rows in the order of the canvas picture's rows.
-class FluidSimCppPort : public AbstractFluidSim2D {
+class WatercolorSimulation {
 public:
-    explicit FluidSimCppPort(ShellState& shell);
-    ~FluidSimCppPort() override = default;
+    explicit WatercolorSimulation(ShellState& shell);
+    virtual ~WatercolorSimulation() = default;
 
-    FluidSimCppPort(const FluidSimCppPort&) = delete;
-    FluidSimCppPort& operator=(const FluidSimCppPort&) = delete;
+    WatercolorSimulation(const WatercolorSimulation&) = delete;
+    WatercolorSimulation& operator=(const WatercolorSimulation&) = delete;
 
-    void setSurface(const float* heights) override;
-    void init() override;
-    void initAbsorption() override;
-    void initDeposition() override;
-    void undo() override;
-    void pushHistory() override;
-    void clearHistory() override;
-    void initParticles() override;
-    void parkParticles() override;
-    void respawn(int i) override;
-    void seedParticles() override;
-    void updateColumnScale() override;
-    void updateAreaMask() override;
-    float depositionAt(int k) override;
-    void loadDeposition(const MyAlgebra::vec4* picture) override;
-    void step(float dt) override;
-    void draw() override;
-    void showSettings() override;
-    void hideSettings() override;
+    void setSurface(const float* heights);
+    void init();
+    void initAbsorption();
+    void initDeposition();
+    void undo();
+    void pushHistory();
+    void clearHistory();
+    void initParticles();
+    void parkParticles();
+    void respawn(int i);
+    void seedParticles();
+    void updateColumnScale();
+    void updateAreaMask();
+    float depositionAt(int k);
+    void loadDeposition(const vec4* picture);
+    // Virtual only so the side-by-side tests and the benchmarks can play
+    // whole sessions with the plain reference step in its place.
+    virtual void step(float dt);
+    void draw();
+
+    // The particles. The shell sets particleCount and particleMass before
+    // init; every array holds particleCount entries after it.
+    std::int32_t particleCount = 2000;
+    std::vector<float> particleWater;
+    std::vector<vec4> particlePigment;
+    float particleMass = 0.0f;
+    std::vector<float> sizeMassTable;
+    std::int32_t sizeMassTableLength = 12;
+    std::vector<vec2> particlePosition;
+    std::vector<vec2> particleVelocity;
 
     Grid<float> absorptionCapacity;
     Grid<float> absorptionRate;
     Grid<float> absorbedWater;
-    Grid<MyAlgebra::vec4> deposition;
+    Grid<vec4> deposition;
     std::vector<float> columnScale;
     std::int32_t width = 0;
     std::int32_t height = 0;
     Grid<std::int32_t> areaMask;
     std::int32_t stampRadius = 0;
-    Grid<MyAlgebra::vec3> surfaceGradient;
+    Grid<vec3> surfaceGradient;
     // Snapshots of the deposition, oldest first, each 4 · width · height
     // floats; unchanged tiles are shared between them.
     std::deque<DepositionSnapshot> history;
@@ -99,9 +111,6 @@ public:
     // when the texture is new or the canvas changed, else only the part
     // changed since the last refresh. draw calls it when a refresh is due.
     void refreshDepositionTexture();
-
-    // Whether the kind's settings window is shown; the desktop draws it.
-    bool settingsVisible = false;
 
     // The shell-wide values this simulation reads and writes.
     ShellState& shell;

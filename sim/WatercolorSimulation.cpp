@@ -1,18 +1,13 @@
-#include "sim/FluidSimCppPort.h"
+#include "sim/WatercolorSimulation.h"
 
 #include <thread>
 
 // Construction records where the shell's values live and starts the thread
 // that stamps half of a large step's footprints: no grid is allocated and
 // no random number drawn until init.
-FluidSimCppPort::FluidSimCppPort(ShellState& shellState) : shell(shellState) {
+WatercolorSimulation::WatercolorSimulation(ShellState& shellState) : shell(shellState) {
     // The second lane's thread and memory are made with the simulation:
     // making them takes longer than a stroke's first step.
     stampLaneSettings.enabled = std::thread::hardware_concurrency() > 1;
     if (stampLaneSettings.enabled) prepareStampWorker();
 }
-
-// The desktop draws the kind's settings window while this flag is set.
-void FluidSimCppPort::showSettings() { settingsVisible = true; }
-
-void FluidSimCppPort::hideSettings() { settingsVisible = false; }
