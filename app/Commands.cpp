@@ -9,22 +9,6 @@
 
 namespace {
 
-enum CommandId {
-    StartCommand = 2,
-    InitCommand = 4,
-    ImageOpenCommand = 5,
-    ImageSaveCommand = 6,
-    ResetCommand = 10,
-    AbsorptivityChanged = 11,
-    ParticleSizeChanged = 12,
-    WaterAmountChanged = 13,
-    ResolvabilityChanged = 15,
-    UndoCommand = 16,
-    DepositionAmountChanged = 17,
-    MouseOperationChanged = 18,
-    InstantResultToggled = 19,
-};
-
 // The perspective lines back to "none"; the pending/done flags are kept, so
 // a half-drawn pair goes on where it was.
 void clearPerspectiveLines(EditingState& editing) {
@@ -169,53 +153,53 @@ void mouseOperationChanged(ShellState& state) {
 
 }  // namespace
 
-void controlCallback(Shell& shell, int id) {
+void controlCallback(Shell& shell, PanelCommand command) {
     PanelSettings& panel = shell.state.panel;
-    switch (id) {
-        case StartCommand:
+    // Every command has its case and there is no default: a command added
+    // without one fails to compile (-Werror=switch).
+    switch (command) {
+        case PanelCommand::Start:
             start(shell);
             break;
-        case InitCommand:
+        case PanelCommand::Init:
             init(shell);
             break;
-        case ImageOpenCommand:
+        case PanelCommand::ImageOpen:
             imageOpen(shell);
             break;
-        case ImageSaveCommand:
+        case PanelCommand::ImageSave:
             imageSave(shell);
             break;
-        case ResetCommand:
+        case PanelCommand::Reset:
             reset(shell);
             break;
-        case AbsorptivityChanged: {
+        case PanelCommand::AbsorptivityChanged: {
             const float k = panel.footprintCount + 1.0f;
             applyAbsorption(panel, *shell.simulation, k, k);
             break;
         }
-        case ParticleSizeChanged:
+        case PanelCommand::ParticleSizeChanged:
             particleSizeChanged(shell);
             break;
-        case WaterAmountChanged:
+        case PanelCommand::WaterAmountChanged:
             waterAmountChanged(shell);
             break;
-        case ResolvabilityChanged:
+        case PanelCommand::ResolvabilityChanged:
             panel.resolvability = panel.depositionResolvability;
             panel.resolvabilityComplement = 1.0f - panel.depositionResolvability;
             break;
-        case UndoCommand:
+        case PanelCommand::Undo:
             shell.simulation->parkParticles();
             shell.simulation->undo();
             break;
-        case DepositionAmountChanged:
+        case PanelCommand::DepositionAmountChanged:
             applyDepositionRate(panel);
             break;
-        case MouseOperationChanged:
+        case PanelCommand::MouseOperationChanged:
             mouseOperationChanged(shell.state);
             break;
-        case InstantResultToggled:
+        case PanelCommand::InstantResultToggled:
             panel.continuousRun = panel.instantResult == 0 ? 1 : 0;
-            break;
-        default:
             break;
     }
     shell.windowSystem.postRedisplay();

@@ -1,21 +1,30 @@
 #include "app/SessionControls.h"
 
+#include "util/Assert.h"
+
+namespace {
+
+using enum PanelCommand;
+constexpr std::optional<PanelCommand> none;
+
+}  // namespace
+
 const std::vector<SessionControl>& sessionControls() {
     // Limits as the panel sets them; the float ones are the scrollbars' float
     // limits, so a clamped value is exactly what the panel would hold.
     static const std::vector<SessionControl> controls = {
-        {"mouseOperation", ControlKind::Choice, 0, 3, 18, &PanelSettings::mouseOperation, nullptr},
-        {"showParticles", ControlKind::Checkbox, 0, 1, -1, &PanelSettings::showParticles, nullptr},
-        {"showDeposition", ControlKind::Checkbox, 0, 1, -1, &PanelSettings::showDeposition, nullptr},
-        {"instantResult", ControlKind::Checkbox, 0, 1, 19, &PanelSettings::instantResult, nullptr},
-        {"gravityEnabled", ControlKind::Checkbox, 0, 1, -1, &PanelSettings::gravityEnabled, nullptr},
-        {"waterAmount", ControlKind::Integer, 1, 2000, 13, &PanelSettings::waterAmount, nullptr},
-        {"particleSizeIndex", ControlKind::Integer, 0, 10, 12, &PanelSettings::particleSizeIndex, nullptr},
-        {"absorptivity", ControlKind::Real, 0.0f, 0.4f, 11, nullptr, &PanelSettings::absorptivity},
-        {"surfaceRoughness", ControlKind::Real, 0.0f, 9.5f, -1, nullptr, &PanelSettings::surfaceRoughness},
-        {"depositionAmount", ControlKind::Real, 0.0f, 100.0f, 17, nullptr, &PanelSettings::depositionAmount},
+        {"mouseOperation", ControlKind::Choice, 0, 3, MouseOperationChanged, &PanelSettings::mouseOperation, nullptr},
+        {"showParticles", ControlKind::Checkbox, 0, 1, none, &PanelSettings::showParticles, nullptr},
+        {"showDeposition", ControlKind::Checkbox, 0, 1, none, &PanelSettings::showDeposition, nullptr},
+        {"instantResult", ControlKind::Checkbox, 0, 1, InstantResultToggled, &PanelSettings::instantResult, nullptr},
+        {"gravityEnabled", ControlKind::Checkbox, 0, 1, none, &PanelSettings::gravityEnabled, nullptr},
+        {"waterAmount", ControlKind::Integer, 1, 2000, WaterAmountChanged, &PanelSettings::waterAmount, nullptr},
+        {"particleSizeIndex", ControlKind::Integer, 0, 10, ParticleSizeChanged, &PanelSettings::particleSizeIndex, nullptr},
+        {"absorptivity", ControlKind::Real, 0.0f, 0.4f, AbsorptivityChanged, nullptr, &PanelSettings::absorptivity},
+        {"surfaceRoughness", ControlKind::Real, 0.0f, 9.5f, none, nullptr, &PanelSettings::surfaceRoughness},
+        {"depositionAmount", ControlKind::Real, 0.0f, 100.0f, DepositionAmountChanged, nullptr, &PanelSettings::depositionAmount},
         // The panel passes these limits high first (1.0, 0.1); the range is the same.
-        {"depositionResolvability", ControlKind::Real, 0.1f, 1.0f, 15, nullptr,
+        {"depositionResolvability", ControlKind::Real, 0.1f, 1.0f, ResolvabilityChanged, nullptr,
          &PanelSettings::depositionResolvability},
     };
     return controls;
@@ -48,20 +57,21 @@ const char* panelButtonLabel(PanelButton button) {
     return "";
 }
 
-int panelButtonId(PanelButton button) {
+PanelCommand panelButtonCommand(PanelButton button) {
     switch (button) {
         case PanelButton::Start:
-            return 2;
+            return Start;
         case PanelButton::Init:
-            return 4;
+            return Init;
         case PanelButton::Undo:
-            return 16;
+            return Undo;
         case PanelButton::Reset:
-            return 10;
+            return Reset;
         case PanelButton::ImageOpen:
-            return 5;
+            return ImageOpen;
         case PanelButton::ImageSave:
-            return 6;
+            return ImageSave;
     }
-    return -1;
+    // Only a value cast from outside the enumeration gets here.
+    SEEP_UNREACHABLE("a panel button without a command");
 }

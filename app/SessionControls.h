@@ -1,13 +1,15 @@
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
+#include "app/PanelCommand.h"
 #include "sim/ShellState.h"
 
 // The panel's controls and buttons as sessions name them: which live
 // variable a `set` event may change and within which limits, and which
-// callback id each control and button runs.
+// command each control and button runs.
 
 // How a panel control takes a value from a session.
 enum class ControlKind {
@@ -23,8 +25,8 @@ struct SessionControl {
     ControlKind kind;
     double low;
     double high;
-    // The panel callback the control runs after a change; -1 for none.
-    int callbackId;
+    // The command the control runs after a change, if any.
+    std::optional<PanelCommand> command;
     // Where the value lives: an int or a float of the panel, never both.
     int PanelSettings::*integer;
     float PanelSettings::*real;
@@ -39,5 +41,5 @@ enum class PanelButton { Start, Init, Undo, Reset, ImageOpen, ImageSave };
 
 // The button's label as the panel (and a session file) writes it.
 const char* panelButtonLabel(PanelButton button);
-// The id the button passes to the panel callback.
-int panelButtonId(PanelButton button);
+// The command the button runs.
+PanelCommand panelButtonCommand(PanelButton button);

@@ -13,8 +13,8 @@ void setControl(Shell& shell, const SessionControl& control, double value) {
     } else {
         panel.*control.real = static_cast<float>(value);
     }
-    if (control.callbackId >= 0) {
-        controlCallback(shell, control.callbackId);
+    if (control.command) {
+        controlCallback(shell, *control.command);
     }
 }
 
@@ -46,7 +46,7 @@ void SessionPlayer::play(const SessionEvent& event) {
             break;
         case EventKind::Button: {
             windowSystem.fileAnswer = event.file;
-            controlCallback(shell, panelButtonId(event.button));
+            controlCallback(shell, panelButtonCommand(event.button));
             break;
         }
         case EventKind::Mouse:

@@ -50,7 +50,7 @@ void initialize(Shell& shell) {
     stopwatch().start();
     shell.simulation = std::make_unique<WatercolorSimulation>(shell.state);
     buildSizeMassTable(*shell.simulation);
-    controlCallback(shell, 4);
+    controlCallback(shell, PanelCommand::Init);
     ImageIO::init();
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/PanelCommand.h"
 #include "app/WindowSystem.h"
 #include "image/ImageRect.h"
 #include "sim/WatercolorSimulation.h"
@@ -75,8 +76,9 @@ struct Shell {
 // the Init command, the image library, the button pictures and the canvas.
 void initialize(Shell& shell);
 
-// The control panel's one callback; id selects the command.
-void controlCallback(Shell& shell, int id);
+// The control panel's one callback: carries out the command, then asks for
+// a redraw.
+void controlCallback(Shell& shell, PanelCommand command);
 
 // Mouse, motion and keyboard as the window system reports them (window
 // pixels, origin at the top-left corner).

@@ -9,10 +9,10 @@
 
 namespace {
 
-// The control ids of the panel.
-constexpr int Start = 2, Init = 4, ImageOpen = 5, ImageSave = 6, Reset = 10, Absorptivity = 11,
-              ParticleSize = 12, WaterAmount = 13, Undo = 16,
-              DepositionAmount = 17, MouseOperation = 18, InstantResult = 19;
+using enum PanelCommand;
+constexpr PanelCommand Absorptivity = AbsorptivityChanged, ParticleSize = ParticleSizeChanged,
+                       WaterAmount = WaterAmountChanged, DepositionAmount = DepositionAmountChanged,
+                       MouseOperation = MouseOperationChanged, InstantResult = InstantResultToggled;
 
 class Commands : public ::testing::Test {
 protected:
@@ -180,9 +180,9 @@ TEST_F(Commands, SmallSettingsCommands) {
     controlCallback(t.shell, InstantResult);
     EXPECT_EQ(panel.continuousRun, 1);
 
-    // Every call asks for a redraw, an unknown id included.
+    // Every call asks for a redraw.
     const int before = t.windows.redisplayRequests;
-    controlCallback(t.shell, 99);
+    controlCallback(t.shell, InstantResult);
     EXPECT_EQ(t.windows.redisplayRequests, before + 1);
 }
 

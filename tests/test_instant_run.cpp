@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int Start = 2, InstantResultToggled = 19;
+using enum PanelCommand;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -53,7 +53,7 @@ void startSoakingScene(TestShell& t) {
     motion(t.shell, 450, 450);
     mouse(t.shell, LeftButton, ButtonReleased, 450, 450);
     t.shell.state.panel.absorptivity = 0.4f;
-    controlCallback(t.shell, 11);
+    controlCallback(t.shell, AbsorptivityChanged);
 }
 
 // Runs the soaking scene to its end and returns its console lines; an

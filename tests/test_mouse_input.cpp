@@ -24,7 +24,7 @@ protected:
     }
     void selectOperation(int operation) {
         t.shell.state.panel.mouseOperation = operation;
-        controlCallback(t.shell, 18);
+        controlCallback(t.shell, PanelCommand::MouseOperationChanged);
     }
 
     ScratchDirectory scratch;  // no button pictures to be found
@@ -84,7 +84,7 @@ TEST_F(MouseInput, PathLengthFactorOnRelease) {
 TEST_F(MouseInput, AfterStartTheNextPressBeginsANewPath) {
     click(100, 100);
     click(200, 200);
-    controlCallback(t.shell, 2);
+    controlCallback(t.shell, PanelCommand::Start);
     EXPECT_EQ(editing.restartPath, 1);
     press(300, 300);
     EXPECT_EQ(editing.pathDraft.size(), 1);

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr int ImageOpen = 5;
+constexpr PanelCommand ImageOpen = PanelCommand::ImageOpen;
 
 enum class Outcome { Loads, CannotOpen, TooLarge };
 

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int ImageSave = 6;
+constexpr PanelCommand ImageSave = PanelCommand::ImageSave;
 
 std::string contents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

@@ -52,12 +52,12 @@ TEST(SessionFile, ReadsEveryKindOfEvent) {
     const SessionEvent& set = session.events[0];
     EXPECT_EQ(set.kind, EventKind::Set);
     EXPECT_STREQ(set.control->name, "absorptivity");
-    EXPECT_EQ(set.control->callbackId, 11);
+    EXPECT_EQ(set.control->command, PanelCommand::AbsorptivityChanged);
     EXPECT_EQ(set.value, double(0.2f));
 
     const SessionEvent& open = session.events[1];
     EXPECT_EQ(open.button, PanelButton::ImageOpen);
-    EXPECT_EQ(panelButtonId(open.button), 5);
+    EXPECT_EQ(panelButtonCommand(open.button), PanelCommand::ImageOpen);
     EXPECT_EQ(open.file, "a.png");
     EXPECT_EQ(open.seed, 7u);
 

@@ -90,7 +90,7 @@ struct RecordedDesktop {
         if (button == PanelButton::ImageOpen || button == PanelButton::ImageSave) {
             recorder.noteFileAnswer(file);
         }
-        controlCallback(painter.shell, panelButtonId(button));
+        controlCallback(painter.shell, panelButtonCommand(button));
         recorder.button(panelButtonLabel(button));
     }
     void mouse(int button, int state, int x, int y) {

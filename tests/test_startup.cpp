@@ -92,7 +92,7 @@ TEST(Startup, WithoutADefaultCanvasThePainterStartsOnBlankPaper) {
     idle(t.shell);
     mouse(t.shell, LeftButton, ButtonPressed, 100, 100);
     mouse(t.shell, LeftButton, ButtonReleased, 200, 100);
-    controlCallback(t.shell, 2);
+    controlCallback(t.shell, PanelCommand::Start);
     for (int i = 0; i < 3; ++i) {
         idle(t.shell);
     }
@@ -140,7 +140,7 @@ TEST(Idle, StepsOnlyWhileRunningContinuouslyAndAlwaysDrawsAFrame) {
     EXPECT_EQ(reported, 1);
 
     t.shell.state.panel.instantResult = 1;
-    controlCallback(t.shell, 19);
+    controlCallback(t.shell, PanelCommand::InstantResultToggled);
     idle(t.shell);
     EXPECT_EQ(t.shell.state.window.stepCount, 1);
     EXPECT_EQ(t.windows.framesDrawn, 2);

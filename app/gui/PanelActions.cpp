@@ -9,9 +9,9 @@
 
 namespace {
 
-void runCommand(Desktop& desktop, int id) {
+void runCommand(Desktop& desktop, PanelCommand command) {
     glutSetWindow(desktop.shell.state.window.mainWindow);
-    controlCallback(desktop.shell, id);
+    controlCallback(desktop.shell, command);
 }
 
 void saveSession(Desktop& desktop) {
@@ -31,7 +31,7 @@ void changeControl(Desktop& desktop, const PanelControl& control) {
         return;
     }
     if (control.kind == PanelItemKind::Button) {
-        runCommand(desktop, panelButtonId(control.button));
+        runCommand(desktop, panelButtonCommand(control.button));
         desktop.recorder.button(panelButtonLabel(control.button));
         return;
     }
@@ -40,8 +40,8 @@ void changeControl(Desktop& desktop, const PanelControl& control) {
     const PanelSettings& panel = desktop.shell.state.panel;
     const double value = variable.integer != nullptr ? double(panel.*variable.integer)
                                                      : double(panel.*variable.real);
-    if (variable.callbackId >= 0) {
-        runCommand(desktop, variable.callbackId);
+    if (variable.command) {
+        runCommand(desktop, *variable.command);
     }
     desktop.recorder.set(variable.name, value);
 }

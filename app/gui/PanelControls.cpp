@@ -73,12 +73,12 @@ const SessionControl* sessionControlOf(const PanelControl& control) {
     return control.variable != nullptr ? findSessionControl(control.variable) : nullptr;
 }
 
-int callbackIdOf(const PanelControl& control) {
+std::optional<PanelCommand> commandOf(const PanelControl& control) {
     if (control.kind == PanelItemKind::Button) {
-        return panelButtonId(control.button);
+        return panelButtonCommand(control.button);
     }
     const SessionControl* session = sessionControlOf(control);
-    return session != nullptr ? session->callbackId : -1;
+    return session != nullptr ? session->command : std::nullopt;
 }
 
 float leftLimit(const PanelControl& control) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 
 #include "app/SessionControls.h"
@@ -20,7 +21,7 @@ enum class PanelItemKind {
 // One row of the control panel, in the order the panel shows them. The
 // panel is drawn from this table alone, and --list-controls prints it, so
 // the two cannot drift apart. A control's live variable, limits and
-// callback id are those sessions use (sessionControls()), so the panel and
+// command are those sessions use (sessionControls()), so the panel and
 // a played-back session clamp and call back alike.
 struct PanelControl {
     PanelItemKind kind;
@@ -44,8 +45,8 @@ std::span<const PanelControl> panelControls();
 // rows that have none (groups, buttons).
 const SessionControl* sessionControlOf(const PanelControl& control);
 
-// The callback id the control runs; -1 for none.
-int callbackIdOf(const PanelControl& control);
+// The command the control runs, if any.
+std::optional<PanelCommand> commandOf(const PanelControl& control);
 
 // A slider's limits in the panel's order: the first is at its left end.
 float leftLimit(const PanelControl& control);

@@ -74,24 +74,25 @@ TEST(PanelTable, EveryControlIsBoundAsSessionsBindIt) {
 }
 
 TEST(PanelTable, CallbackIdsAreThePanelsOwn) {
-    std::map<std::string, int> ids;
+    using enum PanelCommand;
+    std::map<std::string, std::optional<PanelCommand>> ids;
     for (const PanelControl& control : panelControls()) {
-        ids[control.label] = callbackIdOf(control);
+        ids[control.label] = commandOf(control);
     }
-    EXPECT_EQ(ids["Image Open"], 5);
-    EXPECT_EQ(ids["Image Save"], 6);
-    EXPECT_EQ(ids["Brush"], 18);
-    EXPECT_EQ(ids["Reset"], 10);
-    EXPECT_EQ(ids["Particles"], -1);
-    EXPECT_EQ(ids["Instant Result"], 19);
-    EXPECT_EQ(ids["Gravity"], -1);
-    EXPECT_EQ(ids["Start"], 2);
-    EXPECT_EQ(ids["Undo"], 16);
-    EXPECT_EQ(ids["Init"], 4);
-    EXPECT_EQ(ids["particles"], 13);
-    EXPECT_EQ(ids["mass"], 12);
-    EXPECT_EQ(ids["absorption"], 11);
-    EXPECT_EQ(ids["roughness"], -1);
+    EXPECT_EQ(ids["Image Open"], ImageOpen);
+    EXPECT_EQ(ids["Image Save"], ImageSave);
+    EXPECT_EQ(ids["Brush"], MouseOperationChanged);
+    EXPECT_EQ(ids["Reset"], Reset);
+    EXPECT_EQ(ids["Particles"], std::nullopt);
+    EXPECT_EQ(ids["Instant Result"], InstantResultToggled);
+    EXPECT_EQ(ids["Gravity"], std::nullopt);
+    EXPECT_EQ(ids["Start"], Start);
+    EXPECT_EQ(ids["Undo"], Undo);
+    EXPECT_EQ(ids["Init"], Init);
+    EXPECT_EQ(ids["particles"], WaterAmountChanged);
+    EXPECT_EQ(ids["mass"], ParticleSizeChanged);
+    EXPECT_EQ(ids["absorption"], AbsorptivityChanged);
+    EXPECT_EQ(ids["roughness"], std::nullopt);
 }
 
 TEST(PanelTable, ScrollbarsClampToTheirLimitsWhicheverWayTheyRun) {
