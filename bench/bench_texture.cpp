@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "sim/WatercolorSimulation.h"
+#include "sim/SimulationDrawing.h"
 
 namespace {
 
@@ -20,6 +20,7 @@ constexpr int side = 4096;
 struct Canvas {
     ShellState shell;
     WatercolorSimulation sim{shell};
+    DepositionTexture texture;
 
     Canvas() {
         sim.width = side;
@@ -60,8 +61,8 @@ void bytesWholeImage(benchmark::State& state) {
     Canvas& c = canvas();
     for (auto _ : state) {
         // A texture the painter has not filled yet gets the whole image.
-        c.sim.depositionTextureContent.source = nullptr;
-        c.sim.refreshDepositionTexture();
+        c.texture.source = nullptr;
+        refreshDepositionTexture(c.sim, c.texture);
         glFinish();
     }
 }
@@ -69,12 +70,12 @@ void bytesWholeImage(benchmark::State& state) {
 void bytesChangedRegion(benchmark::State& state) {
     Canvas& c = canvas();
     const int brush = static_cast<int>(state.range(0));
-    c.sim.depositionTextureContent.source = nullptr;
-    c.sim.refreshDepositionTexture();
+    c.texture.source = nullptr;
+    refreshDepositionTexture(c.sim, c.texture);
     glFinish();
     for (auto _ : state) {
         c.sim.depositionChanged = CellRect{2000, 2000, 2000 + brush, 2000 + brush};
-        c.sim.refreshDepositionTexture();
+        refreshDepositionTexture(c.sim, c.texture);
         glFinish();
     }
 }

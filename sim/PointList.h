@@ -21,8 +21,6 @@ struct PointList {
 
 void appendPoint(PointList& list, vec2 point);
 
-// Draws the points as one GL_LINE_STRIP; colour and width are the caller's.
-void drawPolyline(const PointList& list);
 
 // Rebuilds path.cumulativeLength and returns the total length (0 when empty).
 float measurePath(PointList& path);

@@ -1,6 +1,6 @@
 #include <GL/gl.h>
 
-#include "sim/PointList.h"
+#include "sim/PolylineDraw.h"
 
 void drawPolyline(const PointList& list) {
     glBegin(GL_LINE_STRIP);

@@ -27,8 +27,6 @@ struct WindowLayout {
     float lastUploadTime = 0.0f;
     // Counted by every step; the drawing sets it to 1 on an upload.
     int stepCount = 0;
-    // OpenGL name of the deposition texture; 0 until first created.
-    unsigned depositionTexture = 0;
 };
 
 // The control panel's live variables and the parameters derived from them.

@@ -1,10 +1,11 @@
+#include "sim/SimulationDrawing.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cstddef>
 
 #include "sim/DepositionPixels.h"
-#include "sim/WatercolorSimulation.h"
 #include "sim/SimulationDrawPolicy.h"
 
 namespace {
@@ -12,19 +13,21 @@ namespace {
 // The most bytes converted for one call of glTexSubImage2D.
 constexpr int kBandBytes = 1 << 20;
 
+}  // namespace
+
 // The texture keeps 8 bits per channel, so it is sent bytes, not floats:
 // the whole image when the texture is new or the deposition was replaced or
 // resized, otherwise only the part the simulation changed since the last
 // refresh. What the texture holds is the same either way.
-void refreshTexture(WatercolorSimulation& sim, unsigned& texture) {
+void refreshDepositionTexture(WatercolorSimulation& sim, DepositionTexture& held) {
     bool whole = false;
-    if (texture == 0) {
+    if (held.texture == 0) {
         GLuint name = 0;
         glGenTextures(1, &name);
-        texture = name;
+        held.texture = name;
         whole = true;
     }
-    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, held.texture);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
@@ -36,10 +39,9 @@ void refreshTexture(WatercolorSimulation& sim, unsigned& texture) {
     const bool complete = width >= 0 && height >= 0 &&
                           sim.deposition.size() >= static_cast<std::size_t>(width) *
                                                        static_cast<std::size_t>(height);
-    DepositionTexture& held = sim.depositionTextureContent;
     if (complete) {
-        whole = whole || held.texture != texture || held.width != width ||
-                held.height != height || held.source != sim.deposition.data();
+        whole = whole || held.width != width || held.height != height ||
+                held.source != sim.deposition.data();
         CellRect region = whole ? CellRect::whole(width, height) : sim.depositionChanged;
         region.x0 = std::max(region.x0, 0);
         region.y0 = std::max(region.y0, 0);
@@ -51,7 +53,6 @@ void refreshTexture(WatercolorSimulation& sim, unsigned& texture) {
             // The image is made first, then filled like any changed region.
             glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                          nullptr);
-            held.texture = texture;
             held.width = width;
             held.height = height;
             held.source = sim.deposition.data();
@@ -70,6 +71,8 @@ void refreshTexture(WatercolorSimulation& sim, unsigned& texture) {
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
+
+namespace {
 
 // The canvas scaled to the drawing area's width with its aspect kept, its
 // first row at the bottom.
@@ -96,34 +99,31 @@ void drawDepositionQuad(unsigned texture, const WindowLayout& window) {
 
 }  // namespace
 
-void WatercolorSimulation::refreshDepositionTexture() {
-    refreshTexture(*this, shell.window.depositionTexture);
-}
-
-void WatercolorSimulation::draw() {
-    WindowLayout& window = shell.window;
-    const PanelSettings& panel = shell.panel;
+void drawSimulation(WatercolorSimulation& simulation, DepositionTexture& texture) {
+    WindowLayout& window = simulation.shell.window;
+    const PanelSettings& panel = simulation.shell.panel;
 
     if (panel.showDeposition == 1) {
         if (takeDepositionUpload(window, panel)) {
-            refreshDepositionTexture();
+            refreshDepositionTexture(simulation, texture);
         }
-        drawDepositionQuad(window.depositionTexture, window);
+        drawDepositionQuad(texture.texture, window);
     }
 
     if (panel.showParticles != 0) {
         glColor3f(0.2f, 0.6f, 1.0f);
+        const int particleCount = simulation.particleCount;
         const std::size_t count = std::min(
             {static_cast<std::size_t>(particleCount < 0 ? 0 : particleCount),
-             particleWater.size(), particlePosition.size()});
+             simulation.particleWater.size(), simulation.particlePosition.size()});
         for (std::size_t i = 0; i < count; ++i) {
-            const float water = particleWater[i];
-            const vec2 position = particlePosition[i];
-            if (!particleIsDrawn(water, position, width, height)) {
+            const float water = simulation.particleWater[i];
+            const vec2 position = simulation.particlePosition[i];
+            if (!particleIsDrawn(water, position, simulation.width, simulation.height)) {
                 continue;
             }
             // The same footprint class the step gives this water.
-            const int r = sizeClassOf(*this, water - kDrawnWaterThreshold);
+            const int r = sizeClassOf(simulation, water - kDrawnWaterThreshold);
             const ParticlePoint point = particlePoint(r, position, window.displayScale);
             // The size changes from particle to particle, so each is its own
             // begin/end pair.

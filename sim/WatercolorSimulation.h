@@ -20,18 +20,6 @@
 
 struct StampGrids;
 
-// What the deposition texture was last given whole: which texture, the
-// canvas size and the deposition storage it came from. Anything else and
-// the next refresh sends the whole image again.
-struct DepositionTexture {
-    unsigned texture = 0;
-    int width = 0;
-    int height = 0;
-    const void* source = nullptr;
-    // Scratch for the bytes of a refresh.
-    std::vector<std::uint8_t> pixels;
-};
-
 // The simulation: particles of water carrying pigment over a paper canvas.
 // Its grids are flat arrays of width × height cells, cell (x, y) at index
 // y · width + x, rows in the order of the canvas picture's rows.
@@ -61,7 +49,6 @@ public:
     // Virtual only so the side-by-side tests and the benchmarks can play
     // whole sessions with the plain reference step in its place.
     virtual void step(float dt);
-    void draw();
 
     // The particles. The shell sets particleCount and particleMass before
     // init; every array holds particleCount entries after it.
@@ -96,9 +83,9 @@ public:
     ChangedTiles historyChanges{DepositionSnapshot::tileSize};
     // Cells holding absorbed water; drying visits only these.
     WetCells wetCells;
-    // The part of the deposition changed since the texture last saw it.
+    // The part of the deposition changed since the texture last saw it: the
+    // drawing (SimulationDrawing.h) refreshes only this and empties it.
     CellRect depositionChanged;
-    DepositionTexture depositionTextureContent;
     // Footprint cells visited while wet, counted since construction.
     std::uint64_t cellContacts = 0;
 
@@ -106,11 +93,6 @@ public:
     // or a picture load, calls this afterwards: the display and the next
     // undo snapshot then look at the whole of it again.
     void depositionEdited();
-
-    // Brings the deposition texture up to date (OpenGL): the whole image
-    // when the texture is new or the canvas changed, else only the part
-    // changed since the last refresh. draw calls it when a refresh is due.
-    void refreshDepositionTexture();
 
     // The shell-wide values this simulation reads and writes.
     ShellState& shell;

@@ -7,6 +7,7 @@
 #include "app/gui/DesktopDialogs.h"
 #include "app/gui/GlutWindowSystem.h"
 #include "image/TextureImageRect.h"
+#include "sim/SimulationDrawing.h"
 
 // The shell's four pictures, each with its texture.
 struct DesktopPictures {
@@ -32,6 +33,8 @@ struct Desktop {
     DesktopDialogs dialogs;
     SessionRecorder recorder;
     GlutWindowSystem windowSystem;
+    // The deposition's texture, as the main display draws it.
+    DepositionTexture depositionTexture;
     // Declared last so it goes first: the simulation is destroyed before
     // the textures and the recorder it might still reach.
     Shell shell;

@@ -7,7 +7,7 @@
 #include "app/PaletteSwatches.h"
 #include "app/gui/Desktop.h"
 #include "image/TextureImageRect.h"
-#include "sim/PointList.h"
+#include "sim/PolylineDraw.h"
 
 namespace {
 
@@ -201,7 +201,7 @@ void drawMainFrame(Desktop& desktop, bool updateState) {
     glDisable(GL_LIGHTING);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    shell.simulation->draw();
+    drawSimulation(*shell.simulation, desktop.depositionTexture);
     drawOverlays(shell.state);
     glPopAttrib();
 
