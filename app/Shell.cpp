@@ -85,8 +85,9 @@ void stepOnce(Shell& shell) {
     // The cost of a step is timed apart from the program's stopwatch, whose
     // readings are part of what the painter does.
     const auto before = std::chrono::steady_clock::now();
-    shell.simulation->step(1.0f);
+    const int active = shell.simulation->step(1.0f);
     const auto after = std::chrono::steady_clock::now();
+    shell.state.panel.activeParticles += active;
     shell.stepStatistics.steps += 1;
     shell.stepStatistics.seconds += std::chrono::duration<double>(after - before).count();
     if (shell.afterStep) {

@@ -92,7 +92,8 @@ void reshape(Shell& shell, int width, int height);
 // One idle call: a step when continuous running is on, then a frame.
 void idle(Shell& shell);
 
-// Stamps the step time and runs one step of 1.0.
+// Stamps the step time, runs one step of 1.0 and adds its active particles
+// to the panel's count.
 void stepOnce(Shell& shell);
 
 // The state a frame of the main display writes: displayScale and, in Brush

@@ -56,16 +56,16 @@ template <typename Base>
 class TimedSteps : public Base {
 public:
     using Base::Base;
-    void step(float dt) override {
+    int step(float dt) override {
         if (!timing) {
-            Base::step(dt);
             ++steps;
-            return;
+            return Base::step(dt);
         }
         const double start = clockSeconds();
-        Base::step(dt);
+        const int active = Base::step(dt);
         stepSeconds += clockSeconds() - start;
         ++steps;
+        return active;
     }
     bool timing = false;
     double stepSeconds = 0.0;

@@ -65,6 +65,9 @@ struct PanelSettings {
     int sizeCacheIndex = 0;
     float sizeCacheMass = 0.5f;
     int firstInit = 1;
+    // What the steps since the shell last set it to 0 returned, added up
+    // (stepOnce adds each step's count): an Instant Result run ends when a
+    // step leaves it at 0.
     int activeParticles = 1;
     int emitting = 0;
 };
@@ -99,8 +102,9 @@ struct EditingState {
     int firstLineDone = 0;
     vec2 gravityStart{0.0f, 1.0f};
     vec2 gravityEnd{0.0f, 0.0f};
+    // Set by a mouse motion in Brush mode; the step clears it after six
+    // re-emissions at the brush.
     int brushDragged = 0;
-    float brushRespawnCount = 0.0f;
 
     PointList pathDraft;
     PointList path;

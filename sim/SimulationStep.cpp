@@ -86,20 +86,24 @@ bool hasStateForStep(const WatercolorSimulation& sim, bool roughness) {
 
 }  // namespace
 
-void WatercolorSimulation::step(float dt) {
-    PanelSettings& panel = shell.panel;
+int WatercolorSimulation::step(float dt) {
+    const PanelSettings& panel = shell.panel;
     EditingState& editing = shell.editing;
     const float rho = panel.surfaceRoughness;
-    if (!hasStateForStep(*this, rho > 0.0f)) return;
+    if (!hasStateForStep(*this, rho > 0.0f)) return 0;
     wetCells.attach(absorbedWater);
 
+    // The shell's frame counter: the display decides from it whether a frame
+    // comes before the first step (SimulationDrawPolicy.h).
     shell.window.stepCount += 1;
 
     vec2 gravityStep{};
     if (panel.gravityEnabled != 0) {
         gravityStep = gravityIncrement(editing.gravityStart, editing.gravityEnd, dt);
     }
-    editing.brushRespawnCount = 0.0f;
+    // Re-emissions at the brush in this step; a float, as the painter has
+    // always counted them.
+    float brushRespawnCount = 0.0f;
 
     wakeStampWorker();
     planStamps();
@@ -109,8 +113,6 @@ void WatercolorSimulation::step(float dt) {
     const float W = static_cast<float>(width);
     const float H = static_cast<float>(height);
     std::size_t nextPlan = 0;
-    // Counted here and added once: the panel is shared memory, and adding
-    // to it for every particle would chain each particle to the last.
     int active = 0;
     for (int i = 0; i < particleCount; ++i) {
         vec2& position = particlePosition[i];
@@ -129,7 +131,11 @@ void WatercolorSimulation::step(float dt) {
             const float S = plan.S;
 
             // Without gravity every particle gets a push in a fresh random
-            // direction; the draws are kept as the gravity points.
+            // direction. The draws are written to the shell's gravity points
+            // on purpose, not kept in locals: they stay there after the step,
+            // and when gravity is switched on again it pulls from the last
+            // pair drawn until the middle button or a new canvas sets new
+            // points.
             if (panel.gravityEnabled == 0) {
                 editing.gravityEnd.y = uniformRandom();
                 editing.gravityStart.y = uniformRandom();
@@ -168,16 +174,17 @@ void WatercolorSimulation::step(float dt) {
         if (lost && panel.emitting != 0) {
             if (editing.brushDragged == 1 && editing.spawnMode == 2) {
                 respawn(i);
-                editing.brushRespawnCount += 1.0f;
+                brushRespawnCount += 1.0f;
             }
             if (editing.spawnMode == 1) respawn(i);
         }
         // At most six re-emissions at the brush per step; the next mouse
-        // motion starts the brush again.
-        if (editing.brushRespawnCount > 5.0f) editing.brushDragged = 0;
+        // motion starts the brush again. The flag is the shell's, written
+        // here on purpose: the mouse motion sets it and the step clears it,
+        // also in the middle of a step, so later lost particles of this step
+        // stay where they are.
+        if (brushRespawnCount > 5.0f) editing.brushDragged = 0;
     }
-
-    panel.activeParticles += active;
 
     // Only wet cells can dry: the list holds every cell with water above 0.
     if (panel.dryingAmount > 0.0f && panel.rateFill > 0.0f) {
@@ -188,4 +195,5 @@ void WatercolorSimulation::step(float dt) {
             wetCells.dry(absorbedWater, panel.dryingAmount);
         }
     }
+    return active;
 }

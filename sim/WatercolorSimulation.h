@@ -46,9 +46,11 @@ public:
     void updateAreaMask();
     float depositionAt(int k);
     void loadDeposition(const vec4* picture);
-    // Virtual only so the side-by-side tests and the benchmarks can play
-    // whole sessions with the plain reference step in its place.
-    virtual void step(float dt);
+    // Advances the particles by dt and returns how many were active (stamped
+    // a footprint) in this step. Virtual only so the side-by-side tests and
+    // the benchmarks can play whole sessions with the plain reference step
+    // in its place.
+    virtual int step(float dt);
 
     // The particles. The shell sets particleCount and particleMass before
     // init; every array holds particleCount entries after it.

@@ -76,9 +76,7 @@ void placeBoundaryParticles(Scene& s) {
 TEST(Step, ActivityBoundariesParkTheParticlesThatAreOut) {
     Scene s(4, 3, 8);
     placeBoundaryParticles(s);
-    s.sim.step(1.0f);
-
-    EXPECT_EQ(s.shell.panel.activeParticles, 2);
+    EXPECT_EQ(s.sim.step(1.0f), 2);
     EXPECT_EQ(s.shell.window.stepCount, 1);
     EXPECT_EQ(s.sim.particlePosition[0].y, 1.5f - 0.005f);
     EXPECT_EQ(s.sim.particlePosition[2].x, 3.5f);
@@ -86,9 +84,8 @@ TEST(Step, ActivityBoundariesParkTheParticlesThatAreOut) {
     EXPECT_EQ(s.sim.particleWater[6], 1.0f);  // parking keeps the water
     EXPECT_TRUE(s.reemitted().empty());     // not emitting: they stay parked
 
-    // The count accumulates: callers reset it, the step does not.
-    s.sim.step(1.0f);
-    EXPECT_EQ(s.shell.panel.activeParticles, 4);
+    // Each step counts its own.
+    EXPECT_EQ(s.sim.step(1.0f), 2);
     EXPECT_EQ(s.shell.window.stepCount, 2);
 }
 
@@ -224,12 +221,10 @@ TEST(Step, BrushReemitsAtMostSixLostParticlesPerStep) {
     s.sim.step(1.0f);
     EXPECT_EQ(s.reemitted(), (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(s.shell.editing.brushDragged, 0);
-    EXPECT_EQ(s.shell.editing.brushRespawnCount, 6.0f);
 
     // Until the mouse moves again the brush emits nothing.
     s.sim.step(1.0f);
     EXPECT_TRUE(s.reemitted().empty());
-    EXPECT_EQ(s.shell.editing.brushRespawnCount, 0.0f);
 
     // Fewer than six leave the brush on for the next step.
     Scene few(4, 4, 3);

@@ -131,11 +131,11 @@ bool hasStateForStep(const WatercolorSimulation& sim, bool roughness) {
 
 }  // namespace
 
-void plainStep(WatercolorSimulation& sim, float dt) {
+int plainStep(WatercolorSimulation& sim, float dt) {
     PanelSettings& panel = sim.shell.panel;
     EditingState& editing = sim.shell.editing;
     const float rho = panel.surfaceRoughness;
-    if (!hasStateForStep(sim, rho > 0.0f)) return;
+    if (!hasStateForStep(sim, rho > 0.0f)) return 0;
 
     sim.shell.window.stepCount += 1;
 
@@ -143,7 +143,8 @@ void plainStep(WatercolorSimulation& sim, float dt) {
     if (panel.gravityEnabled != 0) {
         gravityStep = gravityIncrement(editing.gravityStart, editing.gravityEnd, dt);
     }
-    editing.brushRespawnCount = 0.0f;
+    float brushRespawnCount = 0.0f;
+    int activeParticles = 0;
 
     const float W = static_cast<float>(sim.width);
     const float H = static_cast<float>(sim.height);
@@ -172,7 +173,7 @@ void plainStep(WatercolorSimulation& sim, float dt) {
         if (!active) {
             position = {W + 100.0f, H + 100.0f};
         } else {
-            panel.activeParticles += 1;
+            activeParticles += 1;
             const float S = sim.columnScale[ix];
             const int r = sizeClassOf(sim, sim.particleWater[i] - kDryWater);
             sim.stampRadius = r;
@@ -232,13 +233,13 @@ void plainStep(WatercolorSimulation& sim, float dt) {
         if (lost && panel.emitting != 0) {
             if (editing.brushDragged == 1 && editing.spawnMode == 2) {
                 sim.respawn(i);
-                editing.brushRespawnCount += 1.0f;
+                brushRespawnCount += 1.0f;
             }
             if (editing.spawnMode == 1) sim.respawn(i);
         }
         // At most six re-emissions at the brush per step; the next mouse
         // motion starts the brush again.
-        if (editing.brushRespawnCount > 5.0f) editing.brushDragged = 0;
+        if (brushRespawnCount > 5.0f) editing.brushDragged = 0;
     }
 
     if (panel.dryingAmount > 0.0f && panel.rateFill > 0.0f) {
@@ -251,4 +252,5 @@ void plainStep(WatercolorSimulation& sim, float dt) {
             }
         }
     }
+    return activeParticles;
 }

@@ -5,7 +5,7 @@
 // The time step done the plain way: every particle's footprint cell by cell
 // and a sweep over the whole canvas to dry it. The painter's own step must
 // give the same bits; the tests and benchmarks compare the two.
-void plainStep(WatercolorSimulation& sim, float dt);
+int plainStep(WatercolorSimulation& sim, float dt);
 
 // A simulation whose step is the plain one, for running whole scenes the
 // plain way beside the painter's own.
@@ -13,8 +13,9 @@ class PlainStepSim : public WatercolorSimulation {
 public:
     using WatercolorSimulation::WatercolorSimulation;
     // It keeps no account of the cells it wrote.
-    void step(float dt) override {
-        plainStep(*this, dt);
+    int step(float dt) override {
+        const int active = plainStep(*this, dt);
         depositionEdited();
+        return active;
     }
 };
