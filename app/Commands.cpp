@@ -6,6 +6,7 @@
 #include "app/Shell.h"
 #include "app/ShellPictures.h"
 #include "image/ImageIO.h"
+#include "sim/MainWindowLayout.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ void imageOpen(Shell& shell) {
     window.canvasHeight = shell.images.canvasImage->height;
     // A fixed size whatever the picture; the layout follows when the window
     // system reports the reshape.
-    shell.windowSystem.requestWindowSize(862, 512);
+    shell.windowSystem.requestWindowSize(layout::imageOpenWindowWidth, layout::imageOpenWindowHeight);
     shell.windowSystem.postRedisplay();
     editing.brushPoint = vec2{float(window.canvasWidth / 2), float(window.canvasHeight / 2)};
     clearPerspectiveLines(editing);

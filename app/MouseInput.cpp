@@ -10,6 +10,7 @@
 
 #include "app/PaletteSwatches.h"
 #include "app/ShellPictures.h"
+#include "sim/MainWindowLayout.h"
 
 
 namespace {
@@ -20,14 +21,15 @@ unsigned char colorByte(float component) {
     return static_cast<unsigned char>(std::lround(std::clamp(component, 0.0f, 1.0f) * 255.0f));
 }
 
-// A tool button's picture is drawn with its lower-left corner at (left, 60);
-// the test is strict on every side and uses window y (downwards).
+// A tool button's picture is drawn with its lower-left corner at
+// (left, toolButtonBottom); the test is strict on every side and uses
+// window y (downwards).
 bool insideButton(const ImageRect<vec3>* picture, int left, int height, int x, int y) {
     if (picture == nullptr) {
         return false;
     }
-    return left < x && x < left + picture->width && height - 60 - picture->height < y &&
-           y < height - 60;
+    const int bottom = height - layout::toolButtonBottom;
+    return left < x && x < left + picture->width && bottom - picture->height < y && y < bottom;
 }
 
 bool onCanvas(const WindowLayout& window, int x, int Y) {
@@ -57,7 +59,9 @@ void pressToolStrip(Shell& shell, int x, int y, int Y) {
     const int W = shell.state.window.windowWidth;
     const int H = shell.state.window.windowHeight;
     EditingState& editing = shell.state.editing;
-    if (insideButton(shell.images.eyedropperButtonImage, W - 410, H, x, y)) {
+    const int strip = layout::toolStripLeft(W);
+    if (insideButton(shell.images.eyedropperButtonImage, strip + layout::eyedropperButtonOffset, H, x,
+                     y)) {
         editing.eyedropperActive = editing.eyedropperActive ? 0 : 1;
         loadButtonPicture(shell, ShellImage::EyedropperButton,
                           editing.eyedropperActive ? "eyedropper-on.bmp" : "eyedropper.bmp");
@@ -65,7 +69,7 @@ void pressToolStrip(Shell& shell, int x, int y, int Y) {
     }
     vec4& paint = shell.state.panel.paintColor;
     for (const PaletteSwatch& swatch : paletteSwatches) {
-        const int left = W - 490 + swatch.x;
+        const int left = strip + swatch.x;
         if (left <= x && x < left + paletteSwatchWidth && swatch.y < Y &&
             Y <= swatch.y + paletteSwatchHeight) {
             paint.x = swatch.red;
@@ -216,7 +220,8 @@ void mouse(Shell& shell, int button, int state, int x, int y) {
     if (button != LeftButton) {
         return;
     }
-    if (insideButton(shell.images.colorButtonImage, window.windowWidth - 450,
+    if (insideButton(shell.images.colorButtonImage,
+                     layout::toolStripLeft(window.windowWidth) + layout::colorButtonOffset,
                      window.windowHeight, x, y)) {
         chooseColor(shell);
     }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The tool strip's colour swatches. Each is 50 × 25 window pixels with its
-// lower-left corner at (W − 490 + x, y), W the main window's width; the main
+// lower-left corner at (layout::toolStripLeft(W) + x, y), W the main
+// window's width (sim/MainWindowLayout.h); the main
 // display draws them and the mouse picks from them, so both read this table.
 struct PaletteSwatch {
     int x;

@@ -9,13 +9,10 @@
 #include "app/DerivedParameters.h"
 #include "app/ShellPictures.h"
 #include "image/ImageIO.h"
+#include "sim/MainWindowLayout.h"
 #include "util/Stopwatch.h"
 
 namespace {
-
-// The canvas the painter starts on when its start picture cannot be read:
-// blank white paper, the size the start layout assumes.
-constexpr int builtInCanvasSide = 512;
 
 // Start-up on the canvas picture that is now loaded (or the built-in one):
 // the window is sized to show it at one window pixel per canvas pixel, and
@@ -26,8 +23,8 @@ void startOnCanvas(Shell& shell, const std::string& surfaceName) {
     uploadCanvas(shell);
     window.canvasWidth = shell.images.canvasImage->width;
     window.canvasHeight = shell.images.canvasImage->height;
-    window.windowWidth = window.canvasWidth + 490;
-    window.windowHeight = std::max(512, window.canvasHeight);
+    window.windowWidth = window.canvasWidth + layout::besideCanvas;
+    window.windowHeight = std::max(layout::minimumWindowHeight, window.canvasHeight);
     shell.windowSystem.requestWindowSize(window.windowWidth, window.windowHeight);
     shell.windowSystem.postRedisplay();
     editing.brushPoint = vec2{float(window.windowWidth / 2), float(window.windowHeight / 2)};
@@ -58,8 +55,9 @@ void initialize(Shell& shell) {
         startOnCanvas(shell, shell.canvasName);
     } else {
         // The loader has reported the missing picture; the painter still
-        // starts, on plain paper, with every other step as usual.
-        useBlankCanvas(shell, builtInCanvasSide, builtInCanvasSide);
+        // starts, on blank white paper the size the start layout assumes,
+        // with every other step as usual.
+        useBlankCanvas(shell, layout::startCanvasSide, layout::startCanvasSide);
         startOnCanvas(shell, "");
     }
 }
@@ -100,7 +98,7 @@ void updateFrameState(Shell& shell) {
     if (shell.images.canvasUploaded) {
         // A window too narrow to show any canvas keeps the last scale rather
         // than an infinite or negative one.
-        const int canvasAreaWidth = window.windowWidth - 490;
+        const int canvasAreaWidth = layout::canvasAreaWidth(window.windowWidth);
         if (canvasAreaWidth > 0) {
             window.displayScale =
                 float(shell.images.canvasImage->width) / float(canvasAreaWidth);

@@ -69,7 +69,7 @@ void TextureImageRect<T>::upload() {
 }
 
 template <typename T>
-void TextureImageRect<T>::draw(int x) const {
+void TextureImageRect<T>::draw(int x, int y) const {
     if (texture == 0) {
         return;
     }
@@ -78,13 +78,13 @@ void TextureImageRect<T>::draw(int x) const {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
-    glVertex2i(x, 60);
+    glVertex2i(x, y);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex2i(x + this->width, 60);
+    glVertex2i(x + this->width, y);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex2i(x + this->width, 60 + this->height);
+    glVertex2i(x + this->width, y + this->height);
     glTexCoord2f(0.0f, 1.0f);
-    glVertex2i(x, 60 + this->height);
+    glVertex2i(x, y + this->height);
     glEnd();
     glBindTexture(target, 0);
     glDisable(target);

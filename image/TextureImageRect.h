@@ -31,8 +31,8 @@ public:
     void upload();
 
     // Draws the texture at its own pixel size with its lower-left corner at
-    // (x, 60) of the window's pixel projection; nothing before an upload.
-    void draw(int x) const;
+    // (x, y) of the window's pixel projection; nothing before an upload.
+    void draw(int x, int y) const;
 
     GLuint texture = 0;
     GLenum target = GL_TEXTURE_2D;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "sim/MainWindowLayout.h"
 #include "sim/PointList.h"
 #include "util/Vectors.h"
 
@@ -14,10 +15,10 @@
 struct WindowLayout {
     int mainWindow = 0;
     int panelWindow = 0;
-    int canvasWidth = 512;
-    int canvasHeight = 512;
-    int windowWidth = 512 + 490;
-    int windowHeight = 512;
+    int canvasWidth = layout::startCanvasSide;
+    int canvasHeight = layout::startCanvasSide;
+    int windowWidth = layout::startCanvasSide + layout::besideCanvas;
+    int windowHeight = layout::minimumWindowHeight;
     // Canvas cells per window pixel; set each time the canvas is drawn.
     float displayScale = 0.0f;
 

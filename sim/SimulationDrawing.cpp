@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "sim/DepositionPixels.h"
+#include "sim/MainWindowLayout.h"
 #include "sim/SimulationDrawPolicy.h"
 
 namespace {
@@ -77,7 +78,7 @@ namespace {
 // The canvas scaled to the drawing area's width with its aspect kept, its
 // first row at the bottom.
 void drawDepositionQuad(unsigned texture, const WindowLayout& window) {
-    const double D = window.windowWidth - 490;
+    const double D = layout::canvasAreaWidth(window.windowWidth);
     const double aspect =
         static_cast<double>(window.canvasHeight) / static_cast<double>(window.canvasWidth);
     const double top = D * aspect;

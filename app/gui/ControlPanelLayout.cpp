@@ -232,7 +232,7 @@ std::vector<PanelAction> buildControlPanel(PanelSettings& panel, const PanelStat
                                            std::vector<ControlPlacement>* placements) {
     std::vector<PanelAction> actions;
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
-    ImGui::SetNextWindowSize(ImVec2(float(panelWidth), float(panelHeight)));
+    ImGui::SetNextWindowSize(ImVec2(float(layout::panelWidth), float(layout::panelHeight)));
     ImGui::Begin("Control Panel", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
                      ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus |
@@ -266,7 +266,7 @@ OffscreenPanel::OffscreenPanel() : previous(ImGui::GetCurrentContext()) {
     ImGui::SetCurrentContext(context);
     setUpPanelStyle();
     ImGuiIO& io = ImGui::GetIO();
-    io.DisplaySize = ImVec2(float(panelWidth), float(panelHeight));
+    io.DisplaySize = ImVec2(float(layout::panelWidth), float(layout::panelHeight));
     io.DeltaTime = 1.0f / 60.0f;
     // ImGui needs its font atlas built before a frame; nothing shows it.
     unsigned char* fontPixels = nullptr;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/gui/PanelControls.h"
+#include "sim/MainWindowLayout.h"
 
 struct ImGuiContext;
 
@@ -34,9 +35,6 @@ struct ControlPlacement {
     float width;
     float height;
 };
-
-inline constexpr int panelWidth = 350;
-inline constexpr int panelHeight = 512;
 
 // The panel's look, for the current ImGui context. ImGui is also told to
 // keep no settings file: the painter has no configuration files.

@@ -155,9 +155,10 @@ void createControlPanel() {
     // changes: ImGui redraws the whole panel every frame, and a single
     // buffer would show each frame being drawn.
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    window.panelWindow = glutCreateSubWindow(window.mainWindow, window.windowWidth - panelWidth,
-                                             window.windowHeight - panelHeight, panelWidth,
-                                             panelHeight);
+    // The sub-window's position counts from the main window's top-left corner.
+    window.panelWindow = glutCreateSubWindow(window.mainWindow, layout::panelLeft(window.windowWidth),
+                                             window.windowHeight - layout::panelHeight,
+                                             layout::panelWidth, layout::panelHeight);
     glutDisplayFunc(displayPanel);
     glutReshapeFunc(reshapePanel);
     glutMouseFunc(mousePanel);
@@ -176,7 +177,7 @@ void createControlPanel() {
     setUpPanelStyle();
     ImGui_ImplGLUT_Init();
     ImGui_ImplOpenGL2_Init();
-    ImGui_ImplGLUT_ReshapeFunc(panelWidth, panelHeight);
+    ImGui_ImplGLUT_ReshapeFunc(layout::panelWidth, layout::panelHeight);
     glutSetWindow(window.mainWindow);
 }
 
@@ -185,7 +186,7 @@ void placeControlPanel(const WindowLayout& window) {
         return;
     }
     CurrentWindow current(window.panelWindow);
-    glutPositionWindow(window.windowWidth - panelWidth, window.windowHeight - panelHeight);
+    glutPositionWindow(layout::panelLeft(window.windowWidth), window.windowHeight - layout::panelHeight);
 }
 
 void refreshControlPanel() {

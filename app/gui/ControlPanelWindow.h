@@ -3,7 +3,8 @@
 struct WindowLayout;
 
 // The control panel's host window: a GLUT sub-window of the main window,
-// 350 × 512, flush with its right and bottom edges, holding the Dear ImGui
+// layout::panelWidth × layout::panelHeight (sim/MainWindowLayout.h), flush
+// with its right and bottom edges, holding the Dear ImGui
 // panel. It has its own reshape routine, which touches only its own
 // viewport: the main window's layout follows the main window alone.
 

@@ -7,6 +7,7 @@
 #include "app/PaletteSwatches.h"
 #include "app/gui/Desktop.h"
 #include "image/TextureImageRect.h"
+#include "sim/MainWindowLayout.h"
 #include "sim/PolylineDraw.h"
 
 namespace {
@@ -24,19 +25,22 @@ void quad(int left, int bottom, int right, int top) {
 
 // The grey frame around the canvas and the tool strip.
 void drawLayout(int W, int H, const WindowLayout& window) {
+    const int strip = layout::toolStripLeft(W);
+    const int panel = layout::panelLeft(W);
+    const int stripTop = layout::panelHeight;
     glBegin(GL_QUADS);
     grey(0.6f);
-    quad(0, 2, W - 350, H);
+    quad(0, 2, panel, H);
     // Its right edge lies at or beyond the window's: the strip above the
     // tool strip reaches under the panel.
-    quad(W - 488, 513, 2 * W - 490, H);
+    quad(strip + 2, stripTop + 1, W + strip, H);
     grey(200 / 255.0f);
-    quad(W - 488, 0, W - 352, 512);
+    quad(strip + 2, 0, panel - 2, stripTop);
     glEnd();
 
     grey(0.4f);
     glBegin(GL_LINE_LOOP);
-    quad(W - 489, 0, W - 351, 513);
+    quad(strip + 1, 0, panel - 1, stripTop + 1);
     glEnd();
 
     // The canvas border uses the scale of the previous frame; before the
@@ -46,8 +50,8 @@ void drawLayout(int W, int H, const WindowLayout& window) {
         const int y1 = static_cast<int>(top);
         glBegin(GL_LINE_STRIP);
         glVertex2i(0, y1);
-        glVertex2i(W - 489, y1);
-        glVertex2i(W - 489, 513);
+        glVertex2i(strip + 1, y1);
+        glVertex2i(strip + 1, stripTop + 1);
         glEnd();
     }
 }
@@ -72,28 +76,34 @@ void drawSwatch(int left, int bottom, int width, int height, float r, float g, f
 }
 
 void drawToolStrip(Desktop& desktop, int W) {
-    desktop.pictures.colorButton.draw(W - 450);
-    desktop.pictures.eyedropperButton.draw(W - 410);
+    const int strip = layout::toolStripLeft(W);
+    desktop.pictures.colorButton.draw(strip + layout::colorButtonOffset, layout::toolButtonBottom);
+    desktop.pictures.eyedropperButton.draw(strip + layout::eyedropperButtonOffset,
+                                           layout::toolButtonBottom);
 
     // The current colour's well has its dark line along the bottom and right.
+    const int left = strip + layout::colorWellOffset;
+    const int right = left + layout::colorWellWidth;
+    const int bottom = layout::colorWellBottom;
+    const int top = bottom + layout::colorWellHeight;
     const vec4& paint = desktop.shell.state.panel.paintColor;
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_LINE_LOOP);
-    quad(W - 441, 19, W - 389, 46);
+    quad(left - 1, bottom - 1, right + 1, top + 1);
     glEnd();
     grey(0.2f);
     glBegin(GL_LINE_STRIP);
-    glVertex2i(W - 441, 18);
-    glVertex2i(W - 388, 18);
-    glVertex2i(W - 388, 46);
+    glVertex2i(left - 1, bottom - 2);
+    glVertex2i(right + 2, bottom - 2);
+    glVertex2i(right + 2, top + 1);
     glEnd();
     glColor3f(paint.x, paint.y, paint.z);
     glBegin(GL_QUADS);
-    quad(W - 440, 20, W - 390, 45);
+    quad(left, bottom, right, top);
     glEnd();
 
     for (const PaletteSwatch& swatch : paletteSwatches) {
-        drawSwatch(W - 490 + swatch.x, swatch.y, paletteSwatchWidth, paletteSwatchHeight,
+        drawSwatch(strip + swatch.x, swatch.y, paletteSwatchWidth, paletteSwatchHeight,
                  swatch.red, swatch.green, swatch.blue);
     }
 }
@@ -103,7 +113,7 @@ void drawCanvas(const TextureImageRect<vec4>& canvas, const WindowLayout& window
     if (canvas.texture == 0 || !(window.displayScale > 0.0f)) {
         return;
     }
-    const int W = window.windowWidth;
+    const int areaWidth = layout::canvasAreaWidth(window.windowWidth);
     const float height = float(canvas.height) / window.displayScale;
     const int h = std::fabs(height) < 1e9f ? static_cast<int>(height) : 0;
     glEnable(canvas.target);
@@ -113,9 +123,9 @@ void drawCanvas(const TextureImageRect<vec4>& canvas, const WindowLayout& window
     glTexCoord2f(0.0f, 0.0f);
     glVertex2i(0, 0);
     glTexCoord2f(1.0f, 0.0f);
-    glVertex2i(W - 490, 0);
+    glVertex2i(areaWidth, 0);
     glTexCoord2f(1.0f, 1.0f);
-    glVertex2i(W - 490, h);
+    glVertex2i(areaWidth, h);
     glTexCoord2f(0.0f, 1.0f);
     glVertex2i(0, h);
     glEnd();

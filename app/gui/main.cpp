@@ -13,6 +13,7 @@
 #include "app/gui/ControlPanelWindow.h"
 #include "app/gui/Desktop.h"
 #include "app/gui/MainWindow.h"
+#include "sim/MainWindowLayout.h"
 
 namespace {
 
@@ -32,6 +33,13 @@ int main(int argc, char** argv) {
     // Prints the panel's controls and where they sit, without a display.
     if (argc == 2 && std::strcmp(argv[1], "--list-controls") == 0) {
         printControlList(std::cout);
+        return 0;
+    }
+    // Prints the main window's layout numbers, name and value, one a line.
+    if (argc == 2 && std::strcmp(argv[1], "--list-layout") == 0) {
+        for (const layout::Number& number : layout::numbers) {
+            std::cout << number.name << '\t' << number.value << '\n';
+        }
         return 0;
     }
     glutInit(&argc, argv);

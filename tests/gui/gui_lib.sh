@@ -152,6 +152,26 @@ window_height() {
     xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Geometry:/ {split($2, s, "x"); print s[2]}'
 }
 
+# One of the main window's layout numbers by the name the painter gives it
+# (seep --list-layout), for example: layout_number besideCanvas.
+layout_number() {
+    [ -f "$GUI_WORK/layout.tsv" ] || "$SEEP" --list-layout >"$GUI_WORK/layout.tsv"
+    awk -F '\t' -v name="$1" '$1 == name { print $2; found = 1 } END { exit !found }' \
+        "$GUI_WORK/layout.tsv" || fail "the painter names no layout number '$1'"
+}
+
+# The tool strip's left edge, in window pixels.
+tool_strip_left() {
+    echo $((${WINDOW_WIDTH:-$(window_width)} - $(layout_number besideCanvas)))
+}
+
+# Prints "x y" in window pixels (origin top-left) for the middle of a tool
+# button's 32-pixel picture: colorButton or eyedropperButton.
+tool_button_point() {
+    local height=${WINDOW_HEIGHT:-$(window_height)}
+    echo "$(($(tool_strip_left) + $(layout_number "${1}Offset") + 16)) $((height - $(layout_number toolButtonBottom) - 16))"
+}
+
 # The panel's controls with their rectangles in the panel's own pixels.
 list_controls() {
     [ -f "$GUI_WORK/controls.tsv" ] || "$SEEP" --list-controls >"$GUI_WORK/controls.tsv"
@@ -165,7 +185,7 @@ control_point() {
     local width=${WINDOW_WIDTH:-$(window_width)}
     local height=${WINDOW_HEIGHT:-$(window_height)}
     list_controls | awk -F '\t' -v label="$label" -v nth="$nth" -v fx="$fx" \
-        -v left=$((width - 350)) -v top=$((height - 512)) '
+        -v left=$((width - $(layout_number panelWidth))) -v top=$((height - $(layout_number panelHeight))) '
         $2 == label && ++seen == nth {
             printf "%d %d\n", left + $3 + fx * $5, top + $4 + $6 / 2; found = 1; exit
         }

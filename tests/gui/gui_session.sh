@@ -11,7 +11,6 @@ source "$(dirname "$0")/gui_lib.sh"
 command -v zenity >/dev/null 2>&1 || skip "zenity is not installed"
 start_gui_test "$@"
 [ -x "$SEEP_RENDER" ] || fail "no renderer at $SEEP_RENDER"
-W=$WINDOW_WIDTH
 H=$WINDOW_HEIGHT
 
 # Values that are not round numbers, so the recording must carry floats
@@ -20,7 +19,8 @@ click_control "absorption" 1 0.37
 click_control "deposition" 1 0.41
 
 # The colour chooser, answered with a colour typed into it.
-xdotool mousemove --window "$MAIN_WINDOW" $((W - 450 + 16)) $((H - 60 - 16)) click 1
+# shellcheck disable=SC2046
+xdotool mousemove --window "$MAIN_WINDOW" $(tool_button_point colorButton) click 1
 wait_for 30 xdotool search --name '^Select color$' || fail "the colour chooser did not open"
 chooser=$(xdotool search --name '^Select color$' | head -n 1)
 wait_for 10 xdotool windowfocus --sync "$chooser" || fail "cannot focus the colour chooser"
@@ -39,7 +39,7 @@ click_control "Start"
 sleep 2
 
 # A swatch, then a brush stroke in that colour.
-xdotool mousemove --window "$MAIN_WINDOW" $((W - 490 + 80 + 25)) $((H - 300)) click 1
+xdotool mousemove --window "$MAIN_WINDOW" $(($(tool_strip_left) + 80 + 25)) $((H - 300)) click 1
 click_control "Brush"
 drag 0.3 200,330 240,330 280,340
 sleep 1

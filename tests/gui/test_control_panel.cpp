@@ -145,8 +145,8 @@ TEST(PanelLayout, EveryLabelIsShownInsideThePanelWithoutOverlaps) {
     for (const Listed& item : listed) {
         EXPECT_GE(item.left, 0) << item.label;
         EXPECT_GE(item.top, 0) << item.label;
-        EXPECT_LE(item.left + item.width, panelWidth) << item.label;
-        EXPECT_LE(item.top + item.height, panelHeight) << item.label;
+        EXPECT_LE(item.left + item.width, layout::panelWidth) << item.label;
+        EXPECT_LE(item.top + item.height, layout::panelHeight) << item.label;
         for (const Listed& other : panelItems) {
             EXPECT_FALSE(overlap(item, other)) << item.label << " overlaps " << other.label;
         }
@@ -159,7 +159,7 @@ TEST(PanelLayout, SimulationSettingsFormTheSecondColumn) {
                                              "deposition", "Session Save"};
     const std::set<std::string> leftOnes = {"Image Open", "Particles Position", "Brush",
                                             "Instant Result", "Init"};
-    int rightStart = panelWidth;
+    int rightStart = layout::panelWidth;
     int leftEnd = 0;
     for (const Listed& item : listedControls()) {
         if (rightOnes.count(item.label) != 0) {

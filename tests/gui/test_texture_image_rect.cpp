@@ -161,7 +161,7 @@ TEST_F(OffscreenGL, DrawPutsThePictureAtItsOwnSizeWithItsLowerLeftCornerAt60) {
     picture.upload();
     // The texture's own colours show, whatever the current colour is.
     glColor3f(0.2f, 0.2f, 0.2f);
-    picture.draw(100);
+    picture.draw(100, 60);
     EXPECT_EQ(pixelAt(100, 60), (Rgb{255, 0, 0}));
     EXPECT_EQ(pixelAt(101, 60), (Rgb{0, 255, 0}));
     EXPECT_EQ(pixelAt(100, 61), (Rgb{0, 0, 255}));
@@ -178,7 +178,7 @@ TEST_F(OffscreenGL, APictureNeverUploadedDrawsNothing) {
     const std::vector<vec3> pixels(4, vec3{1.0f, 1.0f, 1.0f});
     picture.setPixels(2, 2, pixels.data());
     glColor3f(1.0f, 1.0f, 1.0f);
-    picture.draw(100);
+    picture.draw(100, 60);
     EXPECT_EQ(pixelAt(100, 60), (Rgb{0, 0, 0}));
     EXPECT_EQ(picture.texture, 0u);
 }
