@@ -34,7 +34,7 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fn
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF -DSEEP_BUILD_FUZZ=ON \
+    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF -DSEEP_ASSERTIONS=ON -DSEEP_BUILD_FUZZ=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 fi

@@ -5,7 +5,8 @@
 # benchmarks. Any report fails the run: the build stops at the first one
 # (-fno-sanitize-recover=all) and every report, also one from a child process
 # whose console is closed (the picture decoder), is written to a log folder
-# that must stay empty.
+# that must stay empty. The code's own invariants (SEEP_ASSERT) are checked
+# too; a broken one aborts its test.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build-asan"}
@@ -16,7 +17,7 @@ flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=al
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF \
+    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF -DSEEP_ASSERTIONS=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 fi

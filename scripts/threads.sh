@@ -2,7 +2,8 @@
 # Builds the simulation's tests with ThreadSanitizer into build-tsan/ (or
 # the folder given) and runs those that use a second thread: the step's
 # two-lane stamping against the plain step, the lane split and the worker
-# thread itself. Any race it reports fails the run.
+# thread itself. Any race it reports fails the run, as does a broken
+# invariant of the lanes (SEEP_ASSERT).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build-tsan"}
@@ -10,7 +11,7 @@ build=${1:-"$root/build-tsan"}
 flags="-fsanitize=thread -fno-omit-frame-pointer"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF \
+    -DSEEP_BUILD_GUI=OFF -DSEEP_BUILD_BENCH=OFF -DSEEP_ASSERTIONS=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
 fi

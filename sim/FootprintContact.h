@@ -8,6 +8,7 @@
 
 #include <xmmintrin.h>
 
+#include "util/Assert.h"
 #include "util/Vectors.h"
 
 namespace footprint {
@@ -41,6 +42,11 @@ struct ContactRules {
 // false when the particle has run dry in this contact (it then leaves the
 // cell's pigment alone).
 //
+// The particle must arrive wet: water at or above kDryWater (NaN is not).
+// A dry particle touches nothing at all, and the contact does not test for
+// it on entry: planning takes only particles that wet, and the footprint
+// walk ends at the first contact that returns false.
+//
 // The contact's four divisions, the colour blend's three and the
 // absorption's one, do not depend on each other or on the particle, so they
 // are done at once in one packed division. Lanes whose result is not used
@@ -48,6 +54,7 @@ struct ContactRules {
 // discarded.
 inline bool contact(float& water, float& pigment, float cap, float rate, float& heldCell,
                     vec4& d, const ContactRules& rules, float supply) {
+    SEEP_ASSERT(water >= kDryWater, "a contact needs a wet particle: a dry one must touch no cell");
     const float held = heldCell;
     // The cell as one vector (r, g, b, Da); lane by lane the products, sums
     // and quotients below are the same IEEE single-precision operations as

@@ -11,6 +11,7 @@
 
 #include "sim/WatercolorSimulation.h"
 #include "sim/FootprintWalk.h"
+#include "util/Assert.h"
 #include "util/WorkerThread.h"
 
 namespace {
@@ -52,7 +53,10 @@ struct LaneProgress {
     alignas(64) std::atomic<std::uint32_t> second{0};
 };
 
-// Returns once the other lane has stamped its plan `after`.
+// Returns once the other lane has stamped its plan `after`. The acquire
+// loads pair with the other lane's release store of its progress in
+// stampLane: once it is seen past `after`, every cell the other lane wrote
+// up to there is visible to this thread.
 void waitForOtherLane(const std::atomic<std::uint32_t>& otherProgress, std::int32_t after) {
     const auto plan = static_cast<std::uint32_t>(after);
     for (std::uint32_t seen = otherProgress.load(std::memory_order_acquire); seen <= plan;
@@ -73,6 +77,16 @@ void stampLane(LaneRun& run, ListWet&& listWet) {
     for (std::size_t s = 0; s < count; ++s) {
         if (s + kPrefetchDistance < count) prefetchFootprint(grids, plans[steps[s + kPrefetchDistance].plan]);
         LaneStep& step = steps[s];
+        // Why two lanes cannot wait for each other for ever: a lane's
+        // progress is the plan index of its next footprint, and its plans
+        // rise, so a lane that waits has stamped every plan before its own
+        // next one. If each wait names a plan before the waiting one, the
+        // footprint with the lowest index not yet stamped is never waiting,
+        // and both lanes always get on. The progress also means "all
+        // before it stamped" only because the plans rise.
+        SEEP_ASSERT(step.after < static_cast<std::int64_t>(step.plan),
+                    "a lane waits only for an earlier footprint of the other lane");
+        SEEP_ASSERT(s == 0 || steps[s - 1].plan < step.plan, "a lane stamps its plans in index order");
         if (step.after >= 0) {
             const double waitStart = now();
             waitForOtherLane(*run.otherProgress, step.after);
@@ -83,6 +97,9 @@ void stampLane(LaneRun& run, ListWet&& listWet) {
         step.water = grids.waters[plan.particle];
         step.pigment = grids.pigments[plan.particle].w;
         contacts += stampFootprint(grids, plan, step.water, step.pigment, listWet);
+        // Release: pairs with the other lane's acquire loads in
+        // waitForOtherLane, which then sees this footprint's cells written
+        // (and the wet-cell marks, so a cell is listed once).
         run.progress->store(s + 1 < count ? steps[s + 1].plan : kLaneDone, std::memory_order_release);
     }
     run.contacts = contacts;
@@ -182,6 +199,7 @@ bool WatercolorSimulation::stampInLanes(const StampGrids& grids, std::size_t beg
     laneWetCells.clear();
 
     LaneProgress progress;
+    // Relaxed: the worker thread's start, a release, hands them over.
     progress.first.store(stampLanes.lane[0].front().plan, std::memory_order_relaxed);
     progress.second.store(stampLanes.lane[1].front().plan, std::memory_order_relaxed);
     LaneRun first{&grids, plans, &stampLanes.lane[0], &wetCells, nullptr, &progress.first, &progress.second};

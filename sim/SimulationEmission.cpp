@@ -37,26 +37,36 @@ void WatercolorSimulation::parkParticles() {
     }
 }
 
-void WatercolorSimulation::respawn(int i) {
-    const auto index = static_cast<std::size_t>(i);
+WatercolorSimulation::Emission WatercolorSimulation::emission(std::size_t index) const {
+    Emission emitted{particlePosition[index], 0.0f};
     const float s = shell.window.displayScale;
     if (shell.editing.spawnMode == 1) {
         const vec2 p = samplePath(shell.editing.path);
-        particlePosition[index] = vec2{p.x * s, p.y * s};
+        emitted.position = vec2{p.x * s, p.y * s};
     } else if (shell.editing.spawnMode == 2) {
         const vec2 brush = shell.editing.brushPoint;
-        particlePosition[index] = vec2{brush.x * s, brush.y * s};
+        emitted.position = vec2{brush.x * s, brush.y * s};
     }
 
     // The draw comes after samplePath's two: the order is part of the
     // sequence a session replays.
     const float u = uniformRandom();
-    const float c = columnScale[scaleColumn(particlePosition[index].x, width)];
+    const float c = columnScale[scaleColumn(emitted.position.x, width)];
     // Mixed precision on purpose: c·mass is rounded to float, then 0.8f plus
     // the double 0.2·u scales it in double, the double 0.05 is added, and only
     // the sum is rounded to float again.
-    particleWater[index] =
-        static_cast<float>(static_cast<double>(c * particleMass) * (0.8f + 0.2 * u) + 0.05);
+    emitted.water = static_cast<float>(static_cast<double>(c * particleMass) * (0.8f + 0.2 * u) + 0.05);
+    return emitted;
+}
+
+void WatercolorSimulation::respawn(int i) {
+    const auto index = static_cast<std::size_t>(i);
+    // Worked out apart, in a const function: re-emission writes particle i's
+    // entries and nothing else, which the step relies on when it re-emits
+    // after every footprint is stamped (SimulationStep.cpp).
+    const Emission emitted = emission(index);
+    particlePosition[index] = emitted.position;
+    particleWater[index] = emitted.water;
     particleVelocity[index] = vec2{0.0f, 0.0f};
     particlePigment[index] = vec4{0.0f, 0.0f, 0.0f, 0.0f};
 }

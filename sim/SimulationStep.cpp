@@ -21,8 +21,24 @@
 //    may be stamped on two threads at once: each cell still sees its
 //    footprints in index order.
 // 2. Motion, in index order: acceleration, roughness, movement and
-//    re-emission, with every random draw in its original order. None of it
-//    reads or writes a grid cell that a footprint touches.
+//    re-emission, with every random draw in its original order.
+//
+// Moving every footprint ahead of every motion gives the one-pass result
+// because of three facts, which the code below relies on:
+//
+// - The footprint pass draws no random number (checked after it), so the
+//   motion pass draws the very numbers the one-pass loop would, in the same
+//   order. (The motion pass does draw: the push without gravity, the
+//   roughness jitter, and re-emission's path point and water.)
+// - The motion pass writes no grid: acceleration, roughness and movement
+//   write only particle i's velocity and position, and re-emission only
+//   particle i's position, velocity, water and pigment (respawn works them
+//   out in a const function, so the compiler holds it to that). The grids
+//   it reads, the paper's slope and the column scale, no footprint writes.
+// - Nothing writes particle j's state before j's turn: a footprint writes
+//   only its own particle's water and pigment, a motion only its own
+//   particle. So planning every footprint from the state at the start of
+//   the step sees what the one-pass loop would see at j's turn.
 //
 // Within a footprint only the cells of the disc are visited, row by row, and
 // the walk ends at the first cell where the particle runs dry (every later
@@ -36,6 +52,7 @@
 
 #include "sim/WatercolorSimulation.h"
 #include "sim/FootprintContact.h"
+#include "util/Assert.h"
 #include "util/Random.h"
 
 namespace {
@@ -66,9 +83,10 @@ vec2 gravityIncrement(vec2 start, vec2 end, float dt) {
 }
 
 // The step reads each particle array for particleCount entries and each grid
-// for width × height cells; the gradient only while roughness is on. Without
-// them (a step before the simulation is set up) there is nothing to advance,
-// and reading past the arrays would be undefined.
+// for width × height cells; the gradient only while roughness is on. The
+// shell initialises the simulation before any step and resizes the arrays
+// whenever particleCount or the canvas changes, so a step without them is a
+// programming error (reading past the arrays would be undefined).
 bool hasStateForStep(const WatercolorSimulation& sim, bool roughness) {
     if (sim.particleCount < 0 || sim.width < 0 || sim.height < 0) return false;
     const std::size_t n = static_cast<std::size_t>(sim.particleCount);
@@ -90,7 +108,8 @@ int WatercolorSimulation::step(float dt) {
     const PanelSettings& panel = shell.panel;
     EditingState& editing = shell.editing;
     const float rho = panel.surfaceRoughness;
-    if (!hasStateForStep(*this, rho > 0.0f)) return 0;
+    SEEP_ASSERT(hasStateForStep(*this, rho > 0.0f),
+                "a step needs the simulation set up: init before the first step");
     wetCells.attach(absorbedWater);
 
     // The shell's frame counter: the display decides from it whether a frame
@@ -106,9 +125,12 @@ int WatercolorSimulation::step(float dt) {
     float brushRespawnCount = 0.0f;
 
     wakeStampWorker();
+    [[maybe_unused]] const RandomState randomBefore = randomState();
     planStamps();
     stampFootprints(footprint::contactRules(panel.paintColor, panel.resolvability,
                                             panel.resolvabilityComplement));
+    SEEP_ASSERT(randomState().state == randomBefore.state,
+                "the footprint pass draws no random number, or the motion pass would draw others");
 
     const float W = static_cast<float>(width);
     const float H = static_cast<float>(height);

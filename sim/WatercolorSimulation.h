@@ -103,6 +103,14 @@ public:
     LaneSettings stampLaneSettings;
 
 private:
+    // Where a particle re-emitted now starts and the water it takes; it
+    // starts at rest and without pigment. Draws its random numbers.
+    struct Emission {
+        vec2 position;
+        float water;
+    };
+    Emission emission(std::size_t index) const;
+
     // The active particles of this step and their footprints, in index order.
     void planStamps();
     // Water and pigment pass between every planned footprint and the grids.

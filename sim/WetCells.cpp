@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "util/Assert.h"
+
 void WetCells::attach(const Grid<float>& held) {
     if (source == held.data() && sourceSize == held.size() && source != nullptr) return;
     source = held.data();
@@ -36,9 +38,27 @@ void WetCells::attach(const Grid<float>& held) {
     }
 }
 
-void WetCells::dry(Grid<float>& held, float amount) { cells.resize(dryPart(held.data(), amount, 0, cells.size())); }
+bool WetCells::eachListedOnce() {
+    // A cell seen once is marked 2 for the rest of the look, then set back.
+    bool once = true;
+    for (const std::uint32_t k : cells) {
+        once = once && k < listed.size() && listed[k] == 1;
+        if (!once) break;
+        listed[k] = 2;
+    }
+    for (const std::uint32_t k : cells) {
+        if (k < listed.size() && listed[k] == 2) listed[k] = 1;
+    }
+    return once;
+}
+
+void WetCells::dry(Grid<float>& held, float amount) {
+    SEEP_ASSERT(eachListedOnce(), "each wet cell is listed once, or it would dry twice");
+    cells.resize(dryPart(held.data(), amount, 0, cells.size()));
+}
 
 void WetCells::dry(Grid<float>& held, float amount, WorkerThread& worker) {
+    SEEP_ASSERT(eachListedOnce(), "each wet cell is listed once, or both threads would dry it");
     struct Half {
         WetCells* self;
         float* held;

@@ -10,6 +10,12 @@
 // The cells that hold absorbed water, so the paper dries in time
 // proportional to its wet cells rather than to the whole canvas.
 //
+// Each cell is listed once at most: listed[k] marks it from the moment it
+// joins the list until it dries and leaves it. Drying relies on that: a
+// cell listed twice would dry twice in a step, and dried from both halves
+// of the list at once, from two threads. dry checks it where assertions are
+// live.
+//
 // Only the step wets a cell, and it reports every cell it wets. The grid
 // itself is replaced whole when it is refilled (initAbsorption), which is
 // noticed from its new storage: the list is then rebuilt from one sweep.
@@ -60,6 +66,10 @@ private:
     // Dries cells begin..end − 1 of the list, moving those still wet to the
     // front of that part, in order; returns how many they are.
     std::size_t dryPart(float* held, float amount, std::size_t begin, std::size_t end);
+
+    // Whether every cell of the list is marked listed and appears once; a
+    // check for the assertions, as long as the list.
+    bool eachListedOnce();
 
     std::vector<std::uint32_t> cells;
     Grid<std::uint8_t> listed;
