@@ -10,9 +10,10 @@
 // and to grey levels, each through floats). It now converts the 8-bit
 // samples itself in one pass, with these functions, which give the library's
 // results bit for bit: tests compare them with the library over every
-// possible colour. The grey levels depend on the order in which the library
-// holds the samples, which is why BMP (blue first) and the other formats
-// (red first) get different sums.
+// possible colour. The grey levels depend on how the library holds the
+// samples: it sums the weighted samples of a red, green, blue picture in
+// float, those of every other colour layout in double, which is why the
+// same colour can get another grey level from a BMP or a PNG with alpha.
 
 enum class PixelLayout : std::int32_t {
     grey = 1,       // one sample
@@ -73,15 +74,15 @@ inline float sample(std::uint8_t value) {
     return static_cast<float>(value) / 255.0f;
 }
 
-// The grey level of red, green and blue held in that order: float products
-// summed in float from the left.
-inline float greyOfRgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+// The grey level of red, green and blue held as three samples in that
+// order: float products summed in float from the left.
+inline float greySummedInFloat(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return sample(r) * 0.212671f + sample(g) * 0.715160f + sample(b) * 0.072169f;
 }
 
-// The grey level of samples held blue first: the same float products, but
-// summed in double and rounded to float once.
-inline float greyOfBgr(std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+// The grey level of the other layouts (with alpha, or blue first): the same
+// float products, but summed in double and rounded to float once.
+inline float greySummedInDouble(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return static_cast<float>(static_cast<double>(sample(r) * 0.212671f) + static_cast<double>(sample(g) * 0.715160f) +
                               static_cast<double>(sample(b) * 0.072169f));
 }

@@ -4,8 +4,8 @@
 
 namespace {
 
-using library_pixels::greyOfBgr;
-using library_pixels::greyOfRgb;
+using library_pixels::greySummedInDouble;
+using library_pixels::greySummedInFloat;
 using library_pixels::inkToSample;
 using library_pixels::sample;
 
@@ -27,22 +27,22 @@ struct Narrow<PixelLayout::greyAlpha> {
 template <>
 struct Narrow<PixelLayout::rgb> {
     static rgba8 colour(const unsigned char* p) { return rgba8{p[0], p[1], p[2], 255}; }
-    static float grey(const unsigned char* p) { return greyOfRgb(p[0], p[1], p[2]); }
+    static float grey(const unsigned char* p) { return greySummedInFloat(p[0], p[1], p[2]); }
 };
 template <>
 struct Narrow<PixelLayout::rgba> {
     static rgba8 colour(const unsigned char* p) { return rgba8{p[0], p[1], p[2], p[3]}; }
-    static float grey(const unsigned char* p) { return greyOfRgb(p[0], p[1], p[2]); }
+    static float grey(const unsigned char* p) { return greySummedInDouble(p[0], p[1], p[2]); }
 };
 template <>
 struct Narrow<PixelLayout::bgr> {
     static rgba8 colour(const unsigned char* p) { return rgba8{p[2], p[1], p[0], 255}; }
-    static float grey(const unsigned char* p) { return greyOfBgr(p[0], p[1], p[2]); }
+    static float grey(const unsigned char* p) { return greySummedInDouble(p[2], p[1], p[0]); }
 };
 template <>
 struct Narrow<PixelLayout::bgra> {
     static rgba8 colour(const unsigned char* p) { return rgba8{p[2], p[1], p[0], p[3]}; }
-    static float grey(const unsigned char* p) { return greyOfBgr(p[0], p[1], p[2]); }
+    static float grey(const unsigned char* p) { return greySummedInDouble(p[2], p[1], p[0]); }
 };
 // Ink amounts become the colour the library would have had from a JPEG of
 // red, green and blue, and its grey level.
@@ -53,7 +53,7 @@ struct Narrow<PixelLayout::cmyk> {
     }
     static float grey(const unsigned char* p) {
         const rgba8 c = colour(p);
-        return greyOfRgb(c.r, c.g, c.b);
+        return greySummedInFloat(c.r, c.g, c.b);
     }
 };
 

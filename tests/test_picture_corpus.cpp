@@ -49,6 +49,25 @@ const std::vector<Expected>& corpus() {
         // (x·255/3, y·255/2, 128) with y counted from the top row.
         {"gradient.bmp", Outcome::Loads, 4, 3, 3, 0, {1, 1, 128 / 255.0f, 1}},
         {"grey.jpg", Outcome::Loads, 16, 8, 9, 5, {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}},
+        // Stored a b c over d e f, turned a quarter clockwise: d a / e b / f c.
+        {"orientation-6.jpg", Outcome::Loads, 16, 24, 0, 23, {160 / 255.0f, 160 / 255.0f, 160 / 255.0f, 1}},
+        {"orientation-6.png", Outcome::Loads, 2, 3, 0, 2, {160 / 255.0f, 160 / 255.0f, 160 / 255.0f, 1}},
+        // Full cyan ink on white; in the other block half black: 128 grey.
+        {"cmyk.jpg", Outcome::Loads, 16, 8, 9, 0, {0, 1, 1, 1}},
+        {"cmyk.jpg", Outcome::Loads, 16, 8, 0, 0, {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1}},
+        // C = M = Y = 155 and K = 55 of ink: 200 · 155 / 255 = 122 left of white.
+        {"ycck.jpg", Outcome::Loads, 8, 8, 3, 3, {122 / 255.0f, 122 / 255.0f, 122 / 255.0f, 1}},
+        // Red green blue over (10, 20, 30) (128, 128, 128) (250, 240, 230).
+        {"v5-24bit.bmp", Outcome::Loads, 3, 2, 2, 1, {0, 0, 1, 1}},
+        {"v4-24bit-top-down.bmp", Outcome::Loads, 3, 2, 0, 0, {10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1}},
+        {"v5-32bit-alpha.bmp", Outcome::Loads, 3, 2, 1, 1, {0, 1, 0, 124 / 255.0f}},
+        {"v5-32bit-no-alpha.bmp", Outcome::Loads, 3, 2, 1, 1, {0, 1, 0, 1}},
+        {"v4-32bit-plain.bmp", Outcome::Loads, 3, 2, 2, 0, {250 / 255.0f, 240 / 255.0f, 230 / 255.0f, 1}},
+        {"v5-32bit-rgba-masks.bmp", Outcome::Loads, 3, 2, 2, 1, {0, 0, 1, 3 / 255.0f}},
+        {"v5-8bit-palette.bmp", Outcome::Loads, 3, 2, 1, 1, {0, 128 / 255.0f, 0, 1}},
+        {"v5-16bit.bmp", Outcome::CannotOpen},
+        {"v5-truncated.bmp", Outcome::CannotOpen},
+        {"v5-bad-masks.bmp", Outcome::CannotOpen},
 
         {"truncated.png", Outcome::CannotOpen},
         {"signature-only.png", Outcome::CannotOpen},
