@@ -64,12 +64,13 @@ void setUpSurface(Shell& shell, bool fromPicture) {
 void composeResultRow(Shell& shell, int y, vec4* out) {
     const int width = shell.state.window.canvasWidth;
     const CanvasPicture& canvas = *shell.images.canvasImage;
-    WatercolorSimulation& simulation = *shell.simulation;
+    // The deposition holds a cell for every canvas pixel (the shell sets the
+    // canvas size and inits the simulation together).
+    const vec4* deposition = shell.simulation->deposition.data();
     for (int x = 0; x < width; ++x) {
-        const int k = y * width + x;
-        const vec4 d{simulation.depositionAt(4 * k), simulation.depositionAt(4 * k + 1),
-                     simulation.depositionAt(4 * k + 2), simulation.depositionAt(4 * k + 3)};
-        const vec4 c = canvas.pixel(static_cast<std::size_t>(k));
+        const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        const vec4 d = deposition[k];
+        const vec4 c = canvas.pixel(k);
         // Single precision, in the order written: (1 − d.w)·c + d.w·d.
         const float keep = 1.0f - d.w;
         out[x] = vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z,
