@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // Storage for the canvas grids. A footprint touches a few cells on each of
@@ -16,9 +18,27 @@ namespace grid_storage {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Allocates and frees blocks of at least kHugePage bytes on huge-page
-// boundaries; smaller ones as usual.
+// boundaries, mapped fresh from the system (so all zero); smaller ones as
+// usual.
 void* allocate(std::size_t bytes, std::size_t alignment);
 void release(void* block, std::size_t bytes, std::size_t alignment) noexcept;
+
+// While one of these lives on a thread, every block allocated on it is zero
+// and grids built there skip writing zeros over it: a large grid's pages
+// are then given by the system only where cells are written (which also
+// keeps untouched ones out of the process's memory), and a canvas is set
+// up without a pass over each of its zero grids.
+class ZeroedConstruction {
+public:
+    ZeroedConstruction();
+    ~ZeroedConstruction();
+    ZeroedConstruction(const ZeroedConstruction&) = delete;
+    ZeroedConstruction& operator=(const ZeroedConstruction&) = delete;
+
+private:
+    bool previous;
+};
+bool zeroedConstruction();
 
 }  // namespace grid_storage
 
@@ -36,6 +56,16 @@ struct GridAllocator {
     }
     void deallocate(T* p, std::size_t n) noexcept { grid_storage::release(p, n * sizeof(T), alignof(T)); }
 
+    // A cell made without a value is left as the zero block holds it, inside
+    // a ZeroedConstruction (zeroGrid); otherwise it is value-initialised.
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0) {
+            if (grid_storage::zeroedConstruction()) return;
+        }
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+
     template <typename U>
     bool operator==(const GridAllocator<U>&) const noexcept {
         return true;
@@ -45,3 +75,12 @@ struct GridAllocator {
 // A grid of cells, row by row.
 template <typename T>
 using Grid = std::vector<T, GridAllocator<T>>;
+
+// A grid of count cells that are all zero (every cell type used here is zero
+// bits when value-initialised), without writing them.
+template <typename T>
+Grid<T> zeroGrid(std::size_t count) {
+    static_assert(std::is_trivially_copyable_v<T>, "cells must be plain values");
+    const grid_storage::ZeroedConstruction zeroed;
+    return Grid<T>(count);
+}
