@@ -74,19 +74,6 @@ inline float sample(std::uint8_t value) {
     return static_cast<float>(value) / 255.0f;
 }
 
-// The grey level of red, green and blue held as three samples in that
-// order: float products summed in float from the left.
-inline float greySummedInFloat(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return sample(r) * 0.212671f + sample(g) * 0.715160f + sample(b) * 0.072169f;
-}
-
-// The grey level of the other layouts (with alpha, or blue first): the same
-// float products, but summed in double and rounded to float once.
-inline float greySummedInDouble(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return static_cast<float>(static_cast<double>(sample(r) * 0.212671f) + static_cast<double>(sample(g) * 0.715160f) +
-                              static_cast<double>(sample(b) * 0.072169f));
-}
-
 // A float colour component as the library writes it to an 8-bit file:
 // clamped to 0..1 (NaN as 0), times 255, truncated.
 inline std::uint8_t toSample(float value) {

@@ -4,10 +4,36 @@
 
 namespace {
 
-using library_pixels::greySummedInDouble;
-using library_pixels::greySummedInFloat;
 using library_pixels::inkToSample;
 using library_pixels::sample;
+
+// The weighted samples of the grey levels, each the float product the
+// library rounds, looked up instead of divided and multiplied per pixel.
+struct GreyWeights {
+    float red[256];
+    float green[256];
+    float blue[256];
+    GreyWeights() {
+        for (int v = 0; v < 256; ++v) {
+            red[v] = sample(static_cast<std::uint8_t>(v)) * 0.212671f;
+            green[v] = sample(static_cast<std::uint8_t>(v)) * 0.715160f;
+            blue[v] = sample(static_cast<std::uint8_t>(v)) * 0.072169f;
+        }
+    }
+};
+const GreyWeights weights;
+
+// The grey level of red, green and blue held as three samples in that
+// order: the products summed in float from the left.
+float greySummedInFloat(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return weights.red[r] + weights.green[g] + weights.blue[b];
+}
+// The grey level of the other layouts (with alpha, or blue first): the same
+// products summed in double and rounded to float once.
+float greySummedInDouble(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    return static_cast<float>(static_cast<double>(weights.red[r]) + static_cast<double>(weights.green[g]) +
+                              static_cast<double>(weights.blue[b]));
+}
 
 // One pixel of an 8-bit layout as 8-bit red, green, blue, alpha, and as the
 // library's grey level.

@@ -22,6 +22,7 @@
 #include "image/ImageIO.h"
 #include "image/LibraryImage.h"
 #include "image/LibraryPixels.h"
+#include "image/PictureDerivation.h"
 
 namespace fs = std::filesystem;
 
@@ -76,19 +77,18 @@ TEST(LibraryPixels, GreyLevelsAreTheLibrarysForEveryColourInEachOrderOfSamples) 
         int channels;
         bool bgr;
         ILenum format;
+        PixelLayout layout;
     };
-    for (const Case& c : {Case{3, false, IL_RGB}, Case{3, true, IL_BGR}, Case{4, false, IL_RGBA}, Case{4, true, IL_BGRA}}) {
+    for (const Case& c : {Case{3, false, IL_RGB, PixelLayout::rgb}, Case{3, true, IL_BGR, PixelLayout::bgr},
+                          Case{4, false, IL_RGBA, PixelLayout::rgba}, Case{4, true, IL_BGRA, PixelLayout::bgra}}) {
         SCOPED_TRACE(c.format);
         const std::vector<std::uint8_t> samples = everyColour(c.channels, c.bgr);
         const std::vector<float> library = libraryFloats(samples, 4096, 4096, c.channels, c.format, IL_LUMINANCE);
+        ImageRect<float> grey;
+        derivePicture(PixelsView{c.layout, 4096, 4096, samples.data()}, 1, grey);
         std::size_t wrong = 0;
         for (std::size_t k = 0; k < library.size(); ++k) {
-            const std::uint8_t* p = samples.data() + k * c.channels;
-            const std::uint8_t r = c.bgr ? p[2] : p[0];
-            const std::uint8_t b = c.bgr ? p[0] : p[2];
-            const float grey = c.format == IL_RGB ? library_pixels::greySummedInFloat(r, p[1], b)
-                                                  : library_pixels::greySummedInDouble(r, p[1], b);
-            wrong += sameBits(grey, library[k]) ? 0 : 1;
+            wrong += sameBits(grey.pixels[k], library[k]) ? 0 : 1;
         }
         EXPECT_EQ(wrong, 0u);
     }
