@@ -13,14 +13,12 @@ bool huge(std::size_t bytes) { return bytes >= kHugePage; }
 
 std::size_t roundedUp(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
-thread_local bool zeroedConstructionOn = false;
-
 }  // namespace
 
 void* allocate(std::size_t bytes, std::size_t alignment) {
     if (!huge(bytes)) {
         void* block = ::operator new(bytes, std::align_val_t(alignment));
-        if (zeroedConstructionOn) std::memset(block, 0, bytes);
+        std::memset(block, 0, bytes);
         return block;
     }
     if (bytes > static_cast<std::size_t>(-1) - 2 * kHugePage) throw std::bad_alloc();
@@ -50,11 +48,5 @@ void release(void* block, std::size_t bytes, std::size_t alignment) noexcept {
     }
     munmap(block, roundedUp(bytes));
 }
-
-bool zeroedConstruction() { return zeroedConstructionOn; }
-
-ZeroedConstruction::ZeroedConstruction() : previous(zeroedConstructionOn) { zeroedConstructionOn = true; }
-
-ZeroedConstruction::~ZeroedConstruction() { zeroedConstructionOn = previous; }
 
 }  // namespace grid_storage

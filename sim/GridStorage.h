@@ -18,27 +18,10 @@ namespace grid_storage {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Allocates and frees blocks of at least kHugePage bytes on huge-page
-// boundaries, mapped fresh from the system (so all zero); smaller ones as
-// usual.
+// boundaries, mapped fresh from the system; smaller ones as usual. Every
+// block comes out all zero.
 void* allocate(std::size_t bytes, std::size_t alignment);
 void release(void* block, std::size_t bytes, std::size_t alignment) noexcept;
-
-// While one of these lives on a thread, every block allocated on it is zero
-// and grids built there skip writing zeros over it: a large grid's pages
-// are then given by the system only where cells are written (which also
-// keeps untouched ones out of the process's memory), and a canvas is set
-// up without a pass over each of its zero grids.
-class ZeroedConstruction {
-public:
-    ZeroedConstruction();
-    ~ZeroedConstruction();
-    ZeroedConstruction(const ZeroedConstruction&) = delete;
-    ZeroedConstruction& operator=(const ZeroedConstruction&) = delete;
-
-private:
-    bool previous;
-};
-bool zeroedConstruction();
 
 }  // namespace grid_storage
 
@@ -56,14 +39,18 @@ struct GridAllocator {
     }
     void deallocate(T* p, std::size_t n) noexcept { grid_storage::release(p, n * sizeof(T), alignof(T)); }
 
-    // A cell made without a value is left as the zero block holds it, inside
-    // a ZeroedConstruction (zeroGrid); otherwise it is value-initialised.
+    // A cell made without a value is left as the block holds it: zero, which
+    // is what every cell type here is when value-initialised. A grid is
+    // thus made without a pass over its cells, and the system gives a large
+    // grid's pages only where cells are written (untouched ones take no
+    // memory). This relies on grids being made whole, never grown in place
+    // over cells they held before, as every grid of the simulation is.
     template <typename U, typename... Args>
     void construct(U* p, Args&&... args) {
-        if constexpr (sizeof...(Args) == 0) {
-            if (grid_storage::zeroedConstruction()) return;
+        static_assert(std::is_trivially_copyable_v<U>, "cells must be plain values");
+        if constexpr (sizeof...(Args) != 0) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
         }
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
 
     template <typename U>
@@ -76,11 +63,3 @@ struct GridAllocator {
 template <typename T>
 using Grid = std::vector<T, GridAllocator<T>>;
 
-// A grid of count cells that are all zero (every cell type used here is zero
-// bits when value-initialised), without writing them.
-template <typename T>
-Grid<T> zeroGrid(std::size_t count) {
-    static_assert(std::is_trivially_copyable_v<T>, "cells must be plain values");
-    const grid_storage::ZeroedConstruction zeroed;
-    return Grid<T>(count);
-}

@@ -66,7 +66,7 @@ void WatercolorSimulation::initParticles() {
 }
 
 void WatercolorSimulation::initDeposition() {
-    deposition = zeroGrid<vec4>(cellCount(width, height));
+    deposition = Grid<vec4>(cellCount(width, height));
     // Known to be zero everywhere: the next undo snapshot need not look.
     historyReference = DepositionSnapshot::blank(width, height);
     historyChanges.reset(deposition.data(), width, height);
@@ -76,7 +76,7 @@ void WatercolorSimulation::initAbsorption() {
     const std::size_t cells = cellCount(width, height);
     absorptionCapacity = Grid<float>(cells, shell.panel.capacityFill);
     absorptionRate = Grid<float>(cells, shell.panel.rateFill);
-    absorbedWater = zeroGrid<float>(cells);
+    absorbedWater = Grid<float>(cells);
     // The wet-cell list is built for the new grid now, with the canvas,
     // rather than in the middle of the first stroke.
     wetCells.attach(absorbedWater);
@@ -85,7 +85,7 @@ void WatercolorSimulation::initAbsorption() {
 void WatercolorSimulation::setSurface(const float* heights) {
     const std::size_t cells = cellCount(width, height);
     // Every cell is written below.
-    surfaceGradient = zeroGrid<vec3>(cells);
+    surfaceGradient = Grid<vec3>(cells);
     const auto w = static_cast<std::size_t>(std::max(width, 0));
     const auto h = static_cast<std::size_t>(std::max(height, 0));
     vec3* gradient = surfaceGradient.data();
@@ -144,6 +144,6 @@ void WatercolorSimulation::updateColumnScale() {
 }
 
 void WatercolorSimulation::updateAreaMask() {
-    areaMask = zeroGrid<std::int32_t>(cellCount(width, height));
+    areaMask = Grid<std::int32_t>(cellCount(width, height));
     rasterizeArea(shell.editing.area, shell.window.displayScale, areaMask.data(), width, height);
 }
