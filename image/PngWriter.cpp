@@ -1,7 +1,6 @@
 #include "image/PngWriter.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -32,9 +31,11 @@ bool writeRows(PngFile& out, int width, int height, const std::function<void(int
     png_init_io(out.png, out.file);
     png_set_IHDR(out.png, out.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(out.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    // One cheap filter instead of trying all five on every row, and the
+    // fastest compression level: half the file size of no compression at
+    // all, at a fraction of the default level's time.
+    png_set_filter(out.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_set_compression_level(out.png, 1);
-    png_set_compression_strategy(out.png, Z_RLE);
     png_write_info(out.png, out.info);
     for (int y = height - 1; y >= 0; --y) {
         row(y, buffer.data());
