@@ -55,7 +55,7 @@ void imageOpen(Shell& shell) {
     const std::string name = shell.windowSystem.openFileDialog();
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
-    if (!loadPicture(name, *shell.images.canvasImage)) {
+    if (!loadCanvasPicture(shell, name)) {
         return;
     }
     WindowLayout& window = shell.state.window;
@@ -77,7 +77,7 @@ void imageOpen(Shell& shell) {
     shell.simulation->clearHistory();
     editing.gravityStart = vec2{0.0f, 1.0f};
     editing.gravityEnd = vec2{0.0f, 0.0f};
-    loadSurface(shell, name);
+    setUpSurface(shell, true);
 }
 
 void imageSave(Shell& shell) {
@@ -90,8 +90,7 @@ void imageSave(Shell& shell) {
     shell.windowSystem.displayNow();
     const std::string name = shell.windowSystem.saveFileDialog();
     // A cancelled dialog still composes; the save of "" then fails and says so.
-    const ImageRect<vec4> staging = composeResult(shell);
-    ImageIO::save(name, staging);
+    saveResult(shell, name);
 }
 
 void reset(Shell& shell) {

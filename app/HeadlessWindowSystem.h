@@ -47,7 +47,7 @@ public:
 
 // Plain pictures for a shell that has no textures.
 struct HeadlessImages {
-    ImageRect<vec4> canvas;
+    CanvasPicture canvas;
     ImageRect<float> surface;
     ImageRect<vec3> colorButton;
     ImageRect<vec3> eyedropperButton;

@@ -17,7 +17,7 @@ namespace {
 // Start-up on the canvas picture that is now loaded (or the built-in one):
 // the window is sized to show it at one window pixel per canvas pixel, and
 // the simulation is initialised for it.
-void startOnCanvas(Shell& shell, const std::string& surfaceName) {
+void startOnCanvas(Shell& shell, bool fromPicture) {
     WindowLayout& window = shell.state.window;
     EditingState& editing = shell.state.editing;
     uploadCanvas(shell);
@@ -33,7 +33,7 @@ void startOnCanvas(Shell& shell, const std::string& surfaceName) {
     shell.simulation->clearHistory();
     editing.gravityStart = vec2{0.0f, 1.0f};
     editing.gravityEnd = vec2{0.0f, 0.0f};
-    loadSurface(shell, surfaceName);
+    setUpSurface(shell, fromPicture);
 }
 
 }  // namespace
@@ -51,14 +51,14 @@ void initialize(Shell& shell) {
     ImageIO::init();
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
-    if (loadPicture(shell.canvasName, *shell.images.canvasImage)) {
-        startOnCanvas(shell, shell.canvasName);
+    if (loadCanvasPicture(shell, shell.canvasName)) {
+        startOnCanvas(shell, true);
     } else {
         // The loader has reported the missing picture; the painter still
         // starts, on blank white paper the size the start layout assumes,
         // with every other step as usual.
         useBlankCanvas(shell, layout::startCanvasSide, layout::startCanvasSide);
-        startOnCanvas(shell, "");
+        startOnCanvas(shell, false);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/PanelCommand.h"
 #include "app/WindowSystem.h"
+#include "image/CanvasPicture.h"
 #include "image/ImageRect.h"
 #include "sim/WatercolorSimulation.h"
 #include "sim/ShellState.h"
@@ -17,7 +18,7 @@ enum MouseState { ButtonPressed = 0, ButtonReleased = 1 };
 // The shell's four pictures. Their owner supplies them: the desktop gives
 // texture images, the headless player and the tests plain ones.
 struct ShellImages {
-    ImageRect<vec4>* canvasImage = nullptr;
+    CanvasPicture* canvasImage = nullptr;
     ImageRect<float>* surfaceImage = nullptr;
     ImageRect<vec3>* colorButtonImage = nullptr;
     ImageRect<vec3>* eyedropperButtonImage = nullptr;

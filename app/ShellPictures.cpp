@@ -29,23 +29,31 @@ void loadButtonPicture(Shell& shell, ShellImage which, const std::string& name) 
     }
 }
 
+bool loadCanvasPicture(Shell& shell, const std::string& name) {
+    CanvasPicture colours;
+    ImageRect<float> grey;
+    if (!ImageIO::loadCanvas(name, colours, grey, WatercolorSimulation::gridBytesPerCell)) {
+        return false;
+    }
+    *shell.images.canvasImage = std::move(colours);
+    *shell.images.surfaceImage = std::move(grey);
+    return true;
+}
+
 void uploadCanvas(Shell& shell) {
     shell.windowSystem.upload(ShellImage::Canvas);
     shell.images.canvasUploaded = true;
 }
 
 void useBlankCanvas(Shell& shell, int width, int height) {
-    const std::vector<vec4> white(static_cast<std::size_t>(width) * height,
-                                  vec4{1.0f, 1.0f, 1.0f, 1.0f});
-    shell.images.canvasImage->setPixels(width, height, white.data());
+    shell.images.canvasImage->fill(width, height, rgba8{255, 255, 255, 255});
 }
 
-void loadSurface(Shell& shell, const std::string& name) {
+void setUpSurface(Shell& shell, bool fromPicture) {
     ImageRect<float>& surface = *shell.images.surfaceImage;
     const int width = shell.state.window.canvasWidth;
     const int height = shell.state.window.canvasHeight;
-    const bool loaded = !name.empty() && loadPicture(name, surface);
-    if (!loaded || surface.width != width || surface.height != height) {
+    if (!fromPicture || surface.pixels == nullptr || surface.width != width || surface.height != height) {
         const std::vector<float> white(static_cast<std::size_t>(width) * height, 1.0f);
         surface.setPixels(width, height, white.data());
     }
@@ -53,22 +61,24 @@ void loadSurface(Shell& shell, const std::string& name) {
     shell.simulation->setSurface(surface.pixels);
 }
 
-ImageRect<vec4> composeResult(Shell& shell) {
+void composeResultRow(Shell& shell, int y, vec4* out) {
     const int width = shell.state.window.canvasWidth;
-    const int height = shell.state.window.canvasHeight;
-    const vec4* canvas = shell.images.canvasImage->pixels;
-    WatercolorSimulation& simulation = *shell.simulation;
-    std::vector<vec4> buffer(static_cast<std::size_t>(width) * height);
-    for (int k = 0; k < width * height; ++k) {
-        const vec4 d{simulation.depositionAt(4 * k), simulation.depositionAt(4 * k + 1),
-                     simulation.depositionAt(4 * k + 2), simulation.depositionAt(4 * k + 3)};
-        const vec4 c = canvas[k];
+    const CanvasPicture& canvas = *shell.images.canvasImage;
+    // The deposition holds a cell for every canvas pixel (the shell sets the
+    // canvas size and inits the simulation together).
+    const vec4* deposition = shell.simulation->deposition.data();
+    for (int x = 0; x < width; ++x) {
+        const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        const vec4 d = deposition[k];
+        const vec4 c = canvas.pixel(k);
         // Single precision, in the order written: (1 − d.w)·c + d.w·d.
         const float keep = 1.0f - d.w;
-        buffer[k] = vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z,
-                         c.w + d.w * (1.0f - c.w)};
+        out[x] = vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z,
+                      c.w + d.w * (1.0f - c.w)};
     }
-    ImageRect<vec4> result;
-    result.setPixels(width, height, buffer.data());
-    return result;
+}
+
+bool saveResult(Shell& shell, const std::string& name) {
+    return ImageIO::save(name, shell.state.window.canvasWidth, shell.state.window.canvasHeight,
+                         [&](int y, vec4* out) { composeResultRow(shell, y, out); });
 }

@@ -18,19 +18,28 @@ bool loadPicture(const std::string& name, ImageRect<T>& target);
 // keeps what it had (and its texture); the loader has reported the failure.
 void loadButtonPicture(Shell& shell, ShellImage which, const std::string& name);
 
+// Reads name once as the canvas picture and its grey levels (the surface
+// picture). A picture the simulation's grids would not fit in memory beside
+// is refused, as is one that cannot be read; both pictures then stay as
+// they were.
+bool loadCanvasPicture(Shell& shell, const std::string& name);
+
 // Uploads the canvas picture and records that it now has a texture.
 void uploadCanvas(Shell& shell);
 
 // Replaces the canvas picture by a blank white one of the given size.
 void useBlankCanvas(Shell& shell, int width, int height);
 
-// Loads the grey levels of name as the surface, uploads them and hands them to
-// the simulation. If they cannot be loaded, or do not match the canvas size
-// (the file changed since the canvas was read), the paper is left smooth
-// (blank white) rather than letting the simulation read a picture of another
-// size. An empty name gives the smooth paper without a load.
-void loadSurface(Shell& shell, const std::string& name);
+// Uploads the surface picture and hands it to the simulation. Without a
+// loaded picture (fromPicture false), or when it does not match the canvas
+// size, the paper is left smooth (blank white) rather than letting the
+// simulation read a picture of another size.
+void setUpSurface(Shell& shell, bool fromPicture);
 
-// The deposition composed over the canvas picture, pixel by pixel:
-// rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w).
-ImageRect<vec4> composeResult(Shell& shell);
+// Writes the deposition composed over the canvas picture, pixel by pixel:
+// rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w). The rows
+// are composed as the file takes them.
+bool saveResult(Shell& shell, const std::string& name);
+
+// The composed colours of row y (row 0 at the bottom), canvasWidth of them.
+void composeResultRow(Shell& shell, int y, vec4* out);

@@ -84,7 +84,7 @@ def write(folder, name, data):
 
 def main():
     corpus = os.path.join(here, "corpus")
-    for target in ("session", "picture", "area", "path"):
+    for target in ("session", "picture", "area", "path", "bmp_exif"):
         shutil.rmtree(os.path.join(corpus, target), ignore_errors=True)
         os.makedirs(os.path.join(corpus, target))
 
@@ -104,6 +104,12 @@ def main():
             with open(os.path.join(pictures, name), "rb") as source:
                 data = source.read()
             write(os.path.join(corpus, "picture"), name, bytes([extensions.index(extension)]) + data)
+
+    # Seep's own readers: the version-4 and version-5 BMPs, and the EXIF
+    # blocks of the oriented JPEGs (whole files: the block lies inside).
+    for name in sorted(os.listdir(pictures)):
+        if name.startswith(("v4-", "v5-", "orientation-")):
+            shutil.copy(os.path.join(pictures, name), os.path.join(corpus, "bmp_exif", name))
 
     # Area: width, height, scale kind, then (kind, value) pairs per coordinate.
     def area(width, height, scale, points):

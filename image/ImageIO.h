@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "image/CanvasPicture.h"
 #include "image/ImageRect.h"
 
 // Reading pictures into image rectangles and writing a result picture, with
@@ -22,12 +25,31 @@ const std::vector<std::string>& searchDirectories();
 // "file not found: NAME").
 std::string findFile(const std::string& name);
 
+// Pictures are turned upright by their EXIF orientation before anything
+// else sees them: the sizes are the upright ones.
 bool load(const std::string& name, ImageRect<float>& image);
 bool load(const std::string& name, ImageRect<vec3>& image);
 bool load(const std::string& name, ImageRect<vec4>& image);
 
+// Reads a picture once as a canvas: its colours and its grey levels, each
+// as the library converts them, and reports it loaded twice (once for each,
+// as the painter always has). Before anything is decoded, what the picture
+// will take (the colours, the grey levels, the decoding, and
+// otherBytesPerPixel more for each pixel) is compared with the memory the
+// system will still give; a picture that would not fit is refused with the
+// not-enough-memory line. Both targets change only on success.
+bool loadCanvas(const std::string& name, CanvasPicture& colours, ImageRect<float>& grey,
+                std::size_t otherBytesPerPixel);
+
 // Writes 8-bit RGBA in the format the name's extension selects.
 bool save(const std::string& name, const ImageRect<vec4>& image);
+
+// The same for a picture made row by row: rowColours(y, out) gives the
+// width float colours of row y (row 0 at the bottom), each turned into 8
+// bits as the library does. A PNG is written as the rows come, without a
+// copy of the whole picture.
+using RowColours = std::function<void(int y, vec4* out)>;
+bool save(const std::string& name, int width, int height, const RowColours& rowColours);
 
 // Wall time spent in every load and save since the program started, failed
 // ones included; the headless renderer reports it.

@@ -67,6 +67,18 @@ public:
         height = newHeight;
     }
 
+    // Replaces the content by width × height pixels for the caller to fill
+    // (left uninitialised where T allows it) and returns them.
+    T* allocate(int newWidth, int newHeight) {
+        delete[] std::exchange(pixels, nullptr);
+        width = 0;
+        height = 0;
+        pixels = new T[pixelCount(newWidth, newHeight)];
+        width = newWidth;
+        height = newHeight;
+        return pixels;
+    }
+
     std::int32_t width = 0;
     std::int32_t height = 0;
     T* pixels = nullptr;

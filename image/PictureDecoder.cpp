@@ -4,96 +4,255 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "image/ImageIO.h"
 #include "image/LibraryImage.h"
+#include "image/ModernBmp.h"
 
 namespace {
 
-// How long the parent waits for the next bytes from the decoding child. A
-// picture at the size limit decodes in a few seconds; a child silent for this
-// long is stuck in the library.
+// How long the parent waits for the decoding child's report. A picture at
+// the size limit decodes in a few seconds; a child silent for this long is
+// stuck in the library.
 constexpr int silenceLimitMs = 60000;
 
-// What the child sends ahead of the pixels.
+// What the decoder reports once the pixels are in place.
 struct Report {
-    std::int32_t outcome = 0;
+    std::int32_t outcome = static_cast<std::int32_t>(DecodeOutcome::unreadable);
     std::int32_t width = 0;
     std::int32_t height = 0;
+    std::int32_t layout = 0;
 };
-
-ILenum libraryFormat(int channels) {
-    return channels == 1 ? IL_LUMINANCE : channels == 3 ? IL_RGB : IL_RGBA;
-}
 
 std::size_t byteCount(std::int64_t width, std::int64_t height, std::size_t bytesPerPixel) {
     return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * bytesPerPixel;
 }
 
-// After the conversion the bound image must hold exactly the pixels asked
-// for; otherwise copying width × height of them would read past the
+bool knownLayout(std::int32_t layout) {
+    return layout >= static_cast<std::int32_t>(PixelLayout::grey) &&
+           layout <= static_cast<std::int32_t>(PixelLayout::deep);
+}
+
+// The layout of an 8-bit picture as the library holds it; nothing for any
+// other kind, which the library then converts to floats itself.
+std::optional<PixelLayout> narrowLayout(ILint format, ILint type, bool jpeg) {
+    if (type != IL_UNSIGNED_BYTE) {
+        return std::nullopt;
+    }
+    switch (format) {
+    case IL_LUMINANCE:
+        return PixelLayout::grey;
+    case IL_LUMINANCE_ALPHA:
+        return PixelLayout::greyAlpha;
+    case IL_RGB:
+        return PixelLayout::rgb;
+    case IL_RGBA:
+        // A JPEG has no alpha: four samples are ink amounts.
+        return jpeg ? PixelLayout::cmyk : PixelLayout::rgba;
+    case IL_BGR:
+        return PixelLayout::bgr;
+    case IL_BGRA:
+        return PixelLayout::bgra;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Whether the bound image holds at least width × height pixels of the given
+// format, type and size; otherwise copying them would read past the
 // library's buffer.
-bool holdsConvertedPixels(ILint width, ILint height, ILenum format, std::size_t bytesPerPixel) {
-    return ilGetInteger(IL_IMAGE_FORMAT) == static_cast<ILint>(format) &&
-           ilGetInteger(IL_IMAGE_TYPE) == IL_FLOAT &&
+bool holdsPixels(ILint width, ILint height, ILint format, ILint type, std::size_t bytesPerPixel) {
+    return ilGetInteger(IL_IMAGE_FORMAT) == format && ilGetInteger(IL_IMAGE_TYPE) == type &&
            ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL) == static_cast<ILint>(bytesPerPixel) &&
            ilGetInteger(IL_IMAGE_WIDTH) == width && ilGetInteger(IL_IMAGE_HEIGHT) == height &&
            static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) >= byteCount(width, height, bytesPerPixel) &&
            ilGetData() != nullptr;
 }
 
-// Loads path into a library image of its own and hands the outcome to
-// deliver(outcome, width, height, pixels), the pixels being the library's
-// buffer (valid during the call only) or null.
-template <typename Deliver>
-void decodeWithLibrary(const std::string& path, int channels, Deliver&& deliver) {
-    const std::size_t bytesPerPixel = static_cast<std::size_t>(channels) * sizeof(float);
-    const ILenum format = libraryFormat(channels);
-    LibraryImage bound;
+// Loads path into the bound library image, row 0 at the bottom.
+bool libraryLoads(const std::string& path) {
     ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_LOWER_LEFT);  // row 0 of the loaded pixels is the bottom row
-    if (ilLoadImage(path.c_str()) != IL_TRUE) {
-        deliver(DecodeOutcome::unreadable, 0, 0, nullptr);
-        return;
+    ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
+    return ilLoadImage(path.c_str()) == IL_TRUE;
+}
+
+// Decodes through the library. reserve(bytes) gives storage for the pixels
+// (or null); the report says what it holds.
+template <typename Reserve>
+Report decodeWithLibrary(const DecodeRequest& request, Reserve&& reserve) {
+    Report report;
+    LibraryImage bound;
+    if (!libraryLoads(request.path)) {
+        return report;
     }
     const ILint width = ilGetInteger(IL_IMAGE_WIDTH);
     const ILint height = ilGetInteger(IL_IMAGE_HEIGHT);
-    if (!pictureWithinLimits(width, height, bytesPerPixel)) {
-        deliver(DecodeOutcome::tooLarge, width, height, nullptr);
-        return;
+    report.width = width;
+    report.height = height;
+    if (!pictureWithinLimits(width, height, request.keptBytesPerPixel)) {
+        report.outcome = static_cast<std::int32_t>(DecodeOutcome::tooLarge);
+        return report;
     }
-    // The library crashes converting a palette picture straight to grey
-    // floats; going through 8-bit RGBA first is safe for every target.
+    if (width <= 0 || height <= 0) {
+        return report;
+    }
+    // Palette pictures are expanded to 8-bit red, green, blue and alpha,
+    // as the painter has always had them converted.
     if (ilGetInteger(IL_IMAGE_FORMAT) == IL_COLOUR_INDEX) {
         ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
     }
-    ilConvertImage(format, IL_FLOAT);
-    if (!holdsConvertedPixels(width, height, format, bytesPerPixel)) {
-        deliver(DecodeOutcome::unreadable, 0, 0, nullptr);
-        return;
+    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+    const std::optional<PixelLayout> layout = narrowLayout(format, ilGetInteger(IL_IMAGE_TYPE), request.jpeg);
+    if (layout) {
+        const std::size_t perPixel = bytesPerPixel(*layout);
+        unsigned char* into = nullptr;
+        if (!holdsPixels(width, height, format, IL_UNSIGNED_BYTE, perPixel) ||
+            (into = reserve(byteCount(width, height, perPixel))) == nullptr) {
+            return report;
+        }
+        std::memcpy(into, ilGetData(), byteCount(width, height, perPixel));
+        report.layout = static_cast<std::int32_t>(*layout);
+        report.outcome = static_cast<std::int32_t>(DecodeOutcome::loaded);
+        return report;
     }
-    deliver(DecodeOutcome::loaded, width, height, ilGetData());
+    // Deeper samples: the library's own float colours, then (from the file
+    // again, as the colours replaced the pixels) its float grey levels.
+    if (!pictureWithinLimits(width, height, 4 * sizeof(float))) {
+        report.outcome = static_cast<std::int32_t>(DecodeOutcome::tooLarge);
+        return report;
+    }
+    const std::size_t colourBytes = byteCount(width, height, 4 * sizeof(float));
+    ilConvertImage(IL_RGBA, IL_FLOAT);
+    unsigned char* into = nullptr;
+    if (!holdsPixels(width, height, IL_RGBA, IL_FLOAT, 4 * sizeof(float)) ||
+        (into = reserve(byteCount(width, height, bytesPerPixel(PixelLayout::deep)))) == nullptr) {
+        return report;
+    }
+    std::memcpy(into, ilGetData(), colourBytes);
+    if (!libraryLoads(request.path) || ilGetInteger(IL_IMAGE_WIDTH) != width ||
+        ilGetInteger(IL_IMAGE_HEIGHT) != height) {
+        return report;
+    }
+    ilConvertImage(IL_LUMINANCE, IL_FLOAT);
+    if (!holdsPixels(width, height, IL_LUMINANCE, IL_FLOAT, sizeof(float))) {
+        return report;
+    }
+    std::memcpy(into + colourBytes, ilGetData(), byteCount(width, height, sizeof(float)));
+    report.layout = static_cast<std::int32_t>(PixelLayout::deep);
+    report.outcome = static_cast<std::int32_t>(DecodeOutcome::loaded);
+    return report;
 }
 
-DecodedPicture decodeHere(const std::string& path, int channels) {
+std::vector<unsigned char> wholeFile(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return bytes;
+    }
+    unsigned char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+template <typename Reserve>
+Report decodeModernBmpFile(const DecodeRequest& request, Reserve&& reserve) {
+    Report report;
+    const std::vector<unsigned char> file = wholeFile(request.path);
+    const std::optional<ModernBmp> bmp = readModernBmpHeader(file.data(), file.size());
+    if (!bmp) {
+        return report;
+    }
+    report.width = bmp->width;
+    report.height = bmp->height;
+    if (!pictureWithinLimits(bmp->width, bmp->height, request.keptBytesPerPixel)) {
+        report.outcome = static_cast<std::int32_t>(DecodeOutcome::tooLarge);
+        return report;
+    }
+    unsigned char* into = reserve(byteCount(bmp->width, bmp->height, bytesPerPixel(bmp->layout)));
+    if (into == nullptr) {
+        return report;
+    }
+    decodeModernBmp(file.data(), *bmp, into);
+    report.layout = static_cast<std::int32_t>(bmp->layout);
+    report.outcome = static_cast<std::int32_t>(DecodeOutcome::loaded);
+    return report;
+}
+
+template <typename Reserve>
+Report decodeInto(const DecodeRequest& request, Reserve&& reserve) {
+    return request.modernBmp ? decodeModernBmpFile(request, reserve) : decodeWithLibrary(request, reserve);
+}
+
+// Pixels decoded in this process.
+class OwnPixels : public PixelStore {
+public:
+    std::vector<unsigned char> storage;
+    const unsigned char* bytes() const override { return storage.data(); }
+};
+
+// Pixels the child left in shared memory, mapped read-only.
+class SharedPixels : public PixelStore {
+public:
+    SharedPixels(void* mapped, std::size_t length) : mapped(mapped), length(length) {}
+    ~SharedPixels() override { munmap(mapped, length); }
+    SharedPixels(const SharedPixels&) = delete;
+    SharedPixels& operator=(const SharedPixels&) = delete;
+    const unsigned char* bytes() const override { return static_cast<const unsigned char*>(mapped); }
+
+private:
+    void* mapped;
+    std::size_t length;
+};
+
+// Checks a report against the limits, whoever wrote it; the pixel count
+// in bytes when it describes loaded pixels.
+std::optional<std::size_t> loadedBytes(const Report& report) {
+    if (report.outcome != static_cast<std::int32_t>(DecodeOutcome::loaded) || !knownLayout(report.layout) ||
+        report.width <= 0 || report.height <= 0 || !pictureWithinLimits(report.width, report.height, sizeof(float))) {
+        return std::nullopt;
+    }
+    return byteCount(report.width, report.height, bytesPerPixel(static_cast<PixelLayout>(report.layout)));
+}
+
+DecodedPicture pictureOf(const Report& report, std::unique_ptr<PixelStore> pixels) {
     DecodedPicture picture;
-    decodeWithLibrary(path, channels, [&](DecodeOutcome outcome, ILint width, ILint height, const void* pixels) {
-        picture.outcome = outcome;
-        picture.width = width;
-        picture.height = height;
-        if (pixels != nullptr) {
-            const std::size_t bytes = byteCount(width, height, channels * sizeof(float));
-            picture.pixels.reset(new unsigned char[bytes]);
-            std::memcpy(picture.pixels.get(), pixels, bytes);
-        }
-    });
+    picture.width = report.width;
+    picture.height = report.height;
+    if (report.outcome == static_cast<std::int32_t>(DecodeOutcome::tooLarge)) {
+        picture.outcome = DecodeOutcome::tooLarge;
+        return picture;
+    }
+    if (!loadedBytes(report) || !pixels) {
+        return {};
+    }
+    picture.outcome = DecodeOutcome::loaded;
+    picture.layout = static_cast<PixelLayout>(report.layout);
+    picture.pixels = std::move(pixels);
     return picture;
+}
+
+DecodedPicture decodeHere(const DecodeRequest& request) {
+    auto pixels = std::make_unique<OwnPixels>();
+    const Report report = decodeInto(request, [&](std::size_t bytes) -> unsigned char* {
+        pixels->storage.resize(bytes);
+        return pixels->storage.data();
+    });
+    return pictureOf(report, std::move(pixels));
 }
 
 bool writeAll(int fd, const unsigned char* data, std::size_t bytes) {
@@ -135,8 +294,8 @@ bool readAll(int fd, unsigned char* into, std::size_t bytes) {
     return true;
 }
 
-// The child's end of the pipe is closed when it exits; nothing may follow the
-// pixels.
+// The child's end of the pipe is closed when it exits; nothing may follow
+// the report.
 bool readEnd(int fd) {
     unsigned char extra = 0;
     pollfd waiting{fd, POLLIN, 0};
@@ -153,7 +312,7 @@ bool readEnd(int fd) {
     return got == 0;
 }
 
-[[noreturn]] void decodeForParent(int fd, const std::string& path, int channels) {
+[[noreturn]] void decodeForParent(int reportFd, int pixelFd, const DecodeRequest& request) {
     // The console is the parent's: a crash in the library must not add its
     // own lines there, nor leave a core file behind.
     const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -163,48 +322,22 @@ bool readEnd(int fd) {
     }
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    decodeWithLibrary(path, channels, [&](DecodeOutcome outcome, ILint width, ILint height, const void* pixels) {
-        const Report report{static_cast<std::int32_t>(outcome), width, height};
-        if (!writeAll(fd, reinterpret_cast<const unsigned char*>(&report), sizeof report)) {
-            _exit(1);
+    const Report report = decodeInto(request, [&](std::size_t bytes) -> unsigned char* {
+        if (ftruncate(pixelFd, static_cast<off_t>(bytes)) != 0) {
+            return nullptr;
         }
-        if (pixels != nullptr &&
-            !writeAll(fd, static_cast<const unsigned char*>(pixels), byteCount(width, height, channels * sizeof(float)))) {
-            _exit(1);
-        }
+        void* mapped = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, pixelFd, 0);
+        return mapped == MAP_FAILED ? nullptr : static_cast<unsigned char*>(mapped);
     });
+    if (!writeAll(reportFd, reinterpret_cast<const unsigned char*>(&report), sizeof report)) {
+        _exit(1);
+    }
     // _exit, not exit: the parent's unwritten console buffers and exit
     // handlers were copied into this process and must not run twice.
     _exit(0);
 }
 
-DecodedPicture receive(int fd, int channels) {
-    Report report;
-    if (!readAll(fd, reinterpret_cast<unsigned char*>(&report), sizeof report)) {
-        return {};
-    }
-    DecodedPicture picture;
-    picture.width = report.width;
-    picture.height = report.height;
-    const std::size_t bytesPerPixel = static_cast<std::size_t>(channels) * sizeof(float);
-    if (report.outcome == static_cast<std::int32_t>(DecodeOutcome::tooLarge)) {
-        picture.outcome = DecodeOutcome::tooLarge;
-        return picture;
-    }
-    if (report.outcome != static_cast<std::int32_t>(DecodeOutcome::loaded) || report.width < 0 ||
-        report.height < 0 || !pictureWithinLimits(report.width, report.height, bytesPerPixel)) {
-        return {};
-    }
-    const std::size_t bytes = byteCount(report.width, report.height, bytesPerPixel);
-    picture.pixels.reset(new unsigned char[bytes]);
-    if (!readAll(fd, picture.pixels.get(), bytes) || !readEnd(fd)) {
-        return {};
-    }
-    picture.outcome = DecodeOutcome::loaded;
-    return picture;
-}
-
-// A child that died from a signal may have sent pixels from a damaged heap.
+// A child that died from a signal may have left pixels from a damaged heap.
 bool endedCleanly(pid_t child, bool stillRunning) {
     if (stillRunning) {
         kill(child, SIGKILL);
@@ -218,6 +351,49 @@ bool endedCleanly(pid_t child, bool stillRunning) {
         return !stillRunning;  // reaped elsewhere (children ignored): its closed pipe is all there is
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Maps the pixels the child left, once it has ended: the shared memory is
+// checked to hold all of them.
+std::unique_ptr<PixelStore> mapChildPixels(int pixelFd, std::size_t bytes) {
+    struct stat held {};
+    if (fstat(pixelFd, &held) != 0 || held.st_size < 0 || static_cast<std::size_t>(held.st_size) < bytes) {
+        return nullptr;
+    }
+    void* mapped = mmap(nullptr, bytes, PROT_READ, MAP_SHARED, pixelFd, 0);
+    if (mapped == MAP_FAILED) {
+        return nullptr;
+    }
+    return std::make_unique<SharedPixels>(mapped, bytes);
+}
+
+DecodedPicture decodeInChild(const DecodeRequest& request, int pixelFd) {
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        return decodeHere(request);
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return decodeHere(request);
+    }
+    if (child == 0) {
+        close(pipeEnds[0]);
+        decodeForParent(pipeEnds[1], pixelFd, request);
+    }
+    close(pipeEnds[1]);
+    Report report;
+    const bool reported = readAll(pipeEnds[0], reinterpret_cast<unsigned char*>(&report), sizeof report) &&
+                          readEnd(pipeEnds[0]);
+    close(pipeEnds[0]);
+    // Only a child that reported has closed its end; any other is no longer
+    // needed.
+    if (!endedCleanly(child, !reported) || !reported) {
+        return {};
+    }
+    const std::optional<std::size_t> bytes = loadedBytes(report);
+    return pictureOf(report, bytes ? mapChildPixels(pixelFd, *bytes) : nullptr);
 }
 
 }  // namespace
@@ -234,29 +410,12 @@ bool pictureWithinLimits(std::int64_t width, std::int64_t height, std::size_t by
            fitsLibraryByteCount(width, height, bytesPerPixel);
 }
 
-DecodedPicture decodePicture(const std::string& path, int channels) {
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        return decodeHere(path, channels);
+DecodedPicture decodePicture(const DecodeRequest& request) {
+    const int pixelFd = memfd_create("seep-picture", MFD_CLOEXEC);
+    if (pixelFd < 0) {
+        return decodeHere(request);
     }
-    const pid_t child = fork();
-    if (child < 0) {
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        return decodeHere(path, channels);
-    }
-    if (child == 0) {
-        close(pipeEnds[0]);
-        decodeForParent(pipeEnds[1], path, channels);
-    }
-    close(pipeEnds[1]);
-    DecodedPicture picture = receive(pipeEnds[0], channels);
-    close(pipeEnds[0]);
-    // Only a child whose pixels arrived whole has closed its end; any other
-    // is no longer needed.
-    const bool sentEverything = picture.outcome == DecodeOutcome::loaded;
-    if (!endedCleanly(child, !sentEverything) && sentEverything) {
-        return {};
-    }
+    DecodedPicture picture = decodeInChild(request, pixelFd);
+    close(pixelFd);
     return picture;
 }

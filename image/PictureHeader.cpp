@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include "image/ExifOrientation.h"
+#include "image/ModernBmp.h"
 
 namespace {
 
@@ -71,9 +75,20 @@ PictureHeader bmpHeader(const unsigned char* head, std::size_t length, std::int6
     return header;
 }
 
-// Walks the chunks up to the closing IEND. The library's reader loops for
-// ever on a chunk that runs past the end of the file.
-bool pngCutShort(std::FILE* file, std::int64_t fileSize) {
+// The orientation in an EXIF block of length bytes at the file's position.
+// Blocks longer than any EXIF segment a JPEG can hold are not read.
+int orientationAt(std::FILE* file, std::size_t length) {
+    if (length > 65535) {
+        return 1;
+    }
+    std::vector<unsigned char> block(length);
+    return readBytes(file, block.data(), length) ? exifOrientation(block.data(), length) : 1;
+}
+
+// Walks the chunks up to the closing IEND, noting the orientation of an
+// eXIf chunk. The library's reader loops for ever on a chunk that runs past
+// the end of the file.
+bool pngCutShort(std::FILE* file, std::int64_t fileSize, int& orientation) {
     std::int64_t position = 8;
     while (true) {
         unsigned char chunk[8];
@@ -84,6 +99,9 @@ bool pngCutShort(std::FILE* file, std::int64_t fileSize) {
         const std::uint32_t dataLength = bigEndian32(chunk);
         if (dataLength > 0x7FFFFFFFu) {
             return true;  // not a length a PNG may hold
+        }
+        if (std::memcmp(chunk + 4, "eXIf", 4) == 0 && position + 12 + dataLength <= fileSize) {
+            orientation = orientationAt(file, dataLength);
         }
         position += 12 + static_cast<std::int64_t>(dataLength);  // length, type, data, checksum
         if (position > fileSize) {
@@ -147,7 +165,16 @@ PictureHeader jpegHeader(std::FILE* file, std::int64_t fileSize) {
             header.cutShort = true;
             return header;
         }
+        static const unsigned char exifMark[6] = {'E', 'x', 'i', 'f', 0, 0};
+        unsigned char mark[6];
+        if (marker == 0xE1 && segmentLength >= 2 + 6 + 8 && header.orientation == 1 && readBytes(file, mark, 6) &&
+            std::memcmp(mark, exifMark, 6) == 0) {
+            header.orientation = orientationAt(file, segmentLength - 2 - 6);
+        }
         if (isJpegFrameMarker(marker) && !header.size) {
+            if (std::fseek(file, dataStart, SEEK_SET) != 0) {
+                return header;
+            }
             // precision (1 byte), then height and width, 16 bits each
             if (segmentLength < 7 || !readBytes(file, field + 2, 5)) {
                 return header;
@@ -206,6 +233,7 @@ PictureHeader inspectPictureFile(const std::string& path) {
     if (length >= 2 && head[0] == 'B' && head[1] == 'M') {
         header = bmpHeader(head, length, fileSize);
         header.format = PictureFormat::bmp;
+        header.modernBmp = hasModernBmpHeader(head, length);
         return header;
     }
     static const unsigned char pngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -213,8 +241,9 @@ PictureHeader inspectPictureFile(const std::string& path) {
         header.format = PictureFormat::png;
         if (length >= 24 && std::memcmp(head + 12, "IHDR", 4) == 0) {
             header.size = PictureSize{bigEndian32(head + 16), bigEndian32(head + 20)};
+            header.deepSamples = length >= 25 && head[24] == 16;
         }
-        header.cutShort = pngCutShort(file.get(), fileSize);
+        header.cutShort = pngCutShort(file.get(), fileSize, header.orientation);
         return header;
     }
     if (length >= 10 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0)) {

@@ -23,6 +23,13 @@ struct PictureHeader {
     std::optional<PictureSize> size;
     // The file ends before the data its header announces.
     bool cutShort = false;
+    // How the stored picture is turned upright (EXIF orientation, 1 to 8):
+    // a JPEG's EXIF segment or a PNG's eXIf chunk.
+    int orientation = 1;
+    // A BMP with a version-4 or version-5 header.
+    bool modernBmp = false;
+    // A PNG of 16 bits a sample.
+    bool deepSamples = false;
 };
 
 // Reads the header of a BMP, PNG, JPEG, GIF or uncompressed TGA file. BMP,

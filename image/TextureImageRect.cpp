@@ -41,8 +41,11 @@ TextureImageRect<T>::~TextureImageRect() {
     }
 }
 
-template <typename T>
-void TextureImageRect<T>::upload() {
+namespace {
+
+// Creates the texture name when there is none, and loads pixels into it.
+void uploadTexture(GLuint& texture, GLenum target, int width, int height, GLenum format, GLenum type,
+                   const void* pixels) {
     // Errors left behind by earlier drawing are reported apart from the
     // upload's own.
     reportOpenGLError(__FILE__, __LINE__);
@@ -57,15 +60,21 @@ void TextureImageRect<T>::upload() {
     // painter has always shown it.
     glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP);
     glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    // Rows of floats are always a multiple of four bytes, which is OpenGL's
-    // default unpack alignment, so no alignment is set here.
-    glTexImage2D(target, 0, static_cast<GLint>(pixelFormat<T>()), this->width, this->height, 0,
-                 pixelFormat<T>(), GL_FLOAT, this->pixels);
+    // Rows of floats and of 8-bit RGBA are always a multiple of four bytes,
+    // which is OpenGL's default unpack alignment, so no alignment is set here.
+    glTexImage2D(target, 0, static_cast<GLint>(format), width, height, 0, format, type, pixels);
     // Global state: from here on textured quads show their texture's colours
     // unmodulated by the current colour.
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glBindTexture(target, 0);
     reportOpenGLError(__FILE__, __LINE__);
+}
+
+}  // namespace
+
+template <typename T>
+void TextureImageRect<T>::upload() {
+    uploadTexture(texture, target, this->width, this->height, pixelFormat<T>(), GL_FLOAT, this->pixels);
 }
 
 template <typename T>
@@ -93,3 +102,17 @@ void TextureImageRect<T>::draw(int x, int y) const {
 template class TextureImageRect<float>;
 template class TextureImageRect<vec3>;
 template class TextureImageRect<vec4>;
+
+CanvasTexture::~CanvasTexture() {
+    if (texture != 0) {
+        glDeleteTextures(1, &texture);
+    }
+}
+
+void CanvasTexture::upload() {
+    if (deep()) {
+        uploadTexture(texture, target, width, height, GL_RGBA, GL_FLOAT, deepPixelsData());
+    } else {
+        uploadTexture(texture, target, width, height, GL_RGBA, GL_UNSIGNED_BYTE, narrowPixels());
+    }
+}

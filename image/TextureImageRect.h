@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "image/CanvasPicture.h"
 #include "image/ImageRect.h"
 
 // Looks at OpenGL's error flag once and, when an error is pending, prints
@@ -33,6 +34,26 @@ public:
     // Draws the texture at its own pixel size with its lower-left corner at
     // (x, y) of the window's pixel projection; nothing before an upload.
     void draw(int x, int y) const;
+
+    GLuint texture = 0;
+    GLenum target = GL_TEXTURE_2D;
+};
+
+// The canvas picture with its texture: 8-bit samples go to OpenGL as they
+// are, deeper pictures as floats.
+class CanvasTexture : public CanvasPicture {
+public:
+    CanvasTexture() = default;
+    CanvasTexture(const CanvasTexture&) = delete;
+    CanvasTexture& operator=(const CanvasTexture&) = delete;
+    CanvasTexture& operator=(CanvasPicture&& picture) {
+        CanvasPicture::operator=(std::move(picture));
+        return *this;
+    }
+    ~CanvasTexture() override;
+
+    // As TextureImageRect::upload.
+    void upload();
 
     GLuint texture = 0;
     GLenum target = GL_TEXTURE_2D;

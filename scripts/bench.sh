@@ -12,7 +12,7 @@ build=${SEEP_BENCH_BUILD:-"$root/build"}
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target bench_scenarios bench_texture -j"$(nproc)"
+cmake --build "$build" --target bench_scenarios bench_photo bench_texture -j"$(nproc)"
 
 # Each repetition plays a scenario a few times at most: the 4096 x 4096
 # picture takes seconds to load before every play, which no timing counts.
@@ -20,6 +20,7 @@ options=(--benchmark_repetitions=5 --benchmark_report_aggregates_only=true
          --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05)
 
 "$build/bench/bench_scenarios" "${options[@]}" "$@"
+"$build/bench/bench_photo" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true "$@"
 
 xvfb_pid=
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }

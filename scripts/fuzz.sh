@@ -38,7 +38,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 fi
-if ! cmake --build "$build" -j"$(nproc)" --target session_fuzzer picture_fuzzer library_fuzzer area_fuzzer path_fuzzer \
+if ! cmake --build "$build" -j"$(nproc)" --target session_fuzzer picture_fuzzer library_fuzzer area_fuzzer path_fuzzer bmp_exif_fuzzer \
     >"$build/build.log" 2>&1; then
   tail -n 80 "$build/build.log"
   exit 1
@@ -51,6 +51,7 @@ targets=(
   "library 0 65536 -detect_leaks=0"
   "area 5 2048"
   "path 5 2048"
+  "bmp_exif 5 4096"
 )
 
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"

@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libegl-mesa0
-  libdevil-dev libimgui-dev nlohmann-json3-dev
+  libdevil-dev libpng-dev libimgui-dev nlohmann-json3-dev
   xvfb xdotool zenity imagemagick x11-utils
   clang libclang-rt-14-dev
 )

@@ -23,11 +23,13 @@ def png_chunk(kind, data):
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
 
-def png(width, height, color_type, bit_depth, rows, palette=None, transparency=None):
+def png(width, height, color_type, bit_depth, rows, palette=None, transparency=None, exif=None):
     """rows: one bytes object per row, top row first, without filter bytes."""
     ihdr = struct.pack(">IIBBBBB", width, height, bit_depth, color_type, 0, 0, 0)
     raw = b"".join(b"\x00" + row for row in rows)
     chunks = [png_chunk(b"IHDR", ihdr)]
+    if exif is not None:
+        chunks.append(png_chunk(b"eXIf", exif))
     if palette is not None:
         chunks.append(png_chunk(b"PLTE", b"".join(bytes(c) for c in palette)))
     if transparency is not None:
@@ -58,6 +60,28 @@ def bmp24(width, height, rows):
     return header + info + data
 
 
+def bmp_v5(width, height, bits, pixels, masks=None, top_down=False, version=5, palette=None):
+    """A BMP with a version-4 (108-byte) or version-5 (124-byte) header.
+    pixels: rows of byte strings, top row first, each pixel already in the
+    file's order; masks (red, green, blue, alpha) make it BI_BITFIELDS."""
+    row_bytes = (width * bits + 31) // 32 * 4
+    ordered = rows = [row + b"\x00" * (row_bytes - len(row)) for row in pixels]
+    if not top_down:
+        ordered = list(reversed(rows))
+    data = b"".join(ordered)
+    info_size = 124 if version == 5 else 108
+    colors = b"".join(bytes((b, g, r, 0)) for (r, g, b) in palette) if palette else b""
+    offset = 14 + info_size + len(colors)
+    info = struct.pack("<IiiHHIIiiII", info_size, width, -height if top_down else height, 1, bits,
+                       3 if masks else 0, len(data), 2835, 2835, len(palette or ()), 0)
+    info += struct.pack("<IIII", *(masks or (0, 0, 0, 0)))
+    info += b"BGRs" + b"\x00" * 48  # colour space, its end points and gammas
+    if version == 5:
+        info += struct.pack("<IIII", 4, 0, 0, 0)  # intent; no profile
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return header + info + colors + data
+
+
 def bmp_header_only(width, height):
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 2835, 2835, 0, 0)
     return struct.pack("<2sIHHI", b"BM", 54, 0, 0, 54) + info
@@ -84,6 +108,55 @@ def jpeg_grey(width, height):
     data = bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
     data = data.replace(b"\xff", b"\xff\x00")
     return b"\xff\xd8" + quant + frame + dc_table + ac_table + scan + data + b"\xff\xd9"
+
+
+def jpeg_blocks(blocks, adobe_transform=None, exif=None):
+    """A baseline JPEG of flat 8 × 8 blocks without subsampling: blocks[by][bx]
+    holds one sample per component (1 grey, 4 CMYK or YCCK), top row first.
+    Every block codes only its DC term (quantiser 1, so DC = 8 · (v − 128)),
+    which any decoder turns back into exactly v. adobe_transform adds the
+    Adobe segment (0 for plain CMYK, 2 for YCCK); exif adds an EXIF segment
+    holding that TIFF structure."""
+    def segment(marker, payload):
+        return bytes((0xFF, marker)) + struct.pack(">H", len(payload) + 2) + payload
+
+    height, width, count = len(blocks) * 8, len(blocks[0]) * 8, len(blocks[0][0])
+    head = b"\xff\xd8"
+    if exif is not None:
+        head += segment(0xE1, b"Exif\x00\x00" + exif)
+    if adobe_transform is not None:
+        head += segment(0xEE, b"Adobe" + struct.pack(">HHHB", 100, 0, 0, adobe_transform))
+    head += segment(0xDB, b"\x00" + b"\x01" * 64)
+    head += segment(0xC0, struct.pack(">BHHB", 8, height, width, count) +
+                    b"".join(bytes((c + 1, 0x11, 0)) for c in range(count)))
+    # DC categories 0 to 11 with four-bit codes 0000 to 1011; the only AC
+    # symbol is the end of block, coded "0".
+    head += segment(0xC4, b"\x00" + bytes((0, 0, 0, 12) + (0,) * 12) + bytes(range(12)))
+    head += segment(0xC4, b"\x10" + bytes((1,) + (0,) * 15) + b"\x00")
+    head += segment(0xDA, bytes((count,)) + b"".join(bytes((c + 1, 0)) for c in range(count)) + b"\x00\x3f\x00")
+    bits, previous = [], [0] * count
+    for row in blocks:
+        for block in row:
+            for c, value in enumerate(block):
+                dc = 8 * (value - 128)
+                diff, previous[c] = dc - previous[c], dc
+                size = abs(diff).bit_length()
+                bits.append(format(size, "04b"))
+                if size:
+                    bits.append(format(diff if diff > 0 else diff + (1 << size) - 1, "0%db" % size))
+                bits.append("0")
+    stream = "".join(bits)
+    stream += "1" * (-len(stream) % 8)
+    data = bytes(int(stream[i:i + 8], 2) for i in range(0, len(stream), 8)).replace(b"\xff", b"\xff\x00")
+    return head + data + b"\xff\xd9"
+
+
+def exif_orientation(value, big_endian=True):
+    """A TIFF structure whose first directory holds only the orientation."""
+    order = ">" if big_endian else "<"
+    return ((b"MM" if big_endian else b"II") + struct.pack(order + "HI", 42, 8) +
+            struct.pack(order + "H", 1) + struct.pack(order + "HHIHH", 0x0112, 3, 1, value, 0) +
+            struct.pack(order + "I", 0))
 
 
 def jpeg_frame_only(width, height):
@@ -115,6 +188,37 @@ def corpus():
     files["grey-alpha.png"] = png(1, 1, 4, 8, [bytes((255, 128))])
     files["gradient.bmp"] = bmp24(4, 3, rgb_rows)
     files["grey.jpg"] = jpeg_grey(16, 8)
+
+    # Blocks of six greys, a b c over d e f, turned upright by each of the
+    # eight EXIF orientations (and once by a PNG's eXIf chunk).
+    greys = [[(40,), (80,), (120,)], [(160,), (200,), (240,)]]
+    for orientation in range(1, 9):
+        files["orientation-%d.jpg" % orientation] = jpeg_blocks(
+            greys, exif=exif_orientation(orientation, big_endian=orientation % 2 == 0))
+    files["orientation-6.png"] = png(3, 2, 0, 8, [bytes((40, 80, 120)), bytes((160, 200, 240))],
+                                     exif=exif_orientation(6))
+    # Ink amounts as most programs store them (inverted, with the Adobe
+    # segment): C, M, Y, K = 255 − stored. Left block: no ink but half
+    # black; right block: full cyan on white.
+    files["cmyk.jpg"] = jpeg_blocks([[(255, 255, 255, 128), (0, 255, 255, 255)]], adobe_transform=0)
+    # YCCK: luma 100, neutral chroma, so C = M = Y = 255 − 100 stored, K 200.
+    files["ycck.jpg"] = jpeg_blocks([[(100, 128, 128, 200)]], adobe_transform=2)
+    # Version-4 and version-5 headers, as most programs write BMPs today.
+    colours = [[(255, 0, 0), (0, 255, 0), (0, 0, 255)], [(10, 20, 30), (128, 128, 128), (250, 240, 230)]]
+    bgr = [b"".join(bytes((b, g, r)) for (r, g, b) in row) for row in colours]
+    files["v5-24bit.bmp"] = bmp_v5(3, 2, 24, bgr)
+    files["v4-24bit-top-down.bmp"] = bmp_v5(3, 2, 24, bgr, top_down=True, version=4)
+    bgra = [b"".join(bytes((b, g, r, 64 + 60 * x)) for x, (r, g, b) in enumerate(row)) for row in colours]
+    files["v5-32bit-alpha.bmp"] = bmp_v5(3, 2, 32, bgra, masks=(0xFF0000, 0xFF00, 0xFF, 0xFF000000))
+    files["v5-32bit-no-alpha.bmp"] = bmp_v5(3, 2, 32, bgra, masks=(0xFF0000, 0xFF00, 0xFF, 0))
+    files["v4-32bit-plain.bmp"] = bmp_v5(3, 2, 32, bgra, version=4)
+    rgba = [b"".join(bytes((a, b, g, r)) for (r, g, b), a in zip(row, (1, 2, 3))) for row in colours]
+    files["v5-32bit-rgba-masks.bmp"] = bmp_v5(3, 2, 32, rgba, masks=(0xFF000000, 0xFF0000, 0xFF00, 0xFF))
+    files["v5-8bit-palette.bmp"] = bmp_v5(3, 2, 8, [b"\x00\x01\x02", b"\x02\x01\x00"],
+                                          palette=[(255, 0, 0), (0, 128, 0), (9, 9, 9)])
+    files["v5-16bit.bmp"] = bmp_v5(3, 2, 16, [b"\x00" * 6, b"\x00" * 6])
+    files["v5-truncated.bmp"] = files["v5-24bit.bmp"][:-4]
+    files["v5-bad-masks.bmp"] = bmp_v5(3, 2, 32, bgra, masks=(0, 0, 0, 0))
 
     # Damaged pictures.
     good_png = png(8, 8, 2, 8, [bytes(range(24))] * 8)

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // Storage for the canvas grids. A footprint touches a few cells on each of
@@ -16,7 +18,8 @@ namespace grid_storage {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Allocates and frees blocks of at least kHugePage bytes on huge-page
-// boundaries; smaller ones as usual.
+// boundaries, mapped fresh from the system; smaller ones as usual. Every
+// block comes out all zero.
 void* allocate(std::size_t bytes, std::size_t alignment);
 void release(void* block, std::size_t bytes, std::size_t alignment) noexcept;
 
@@ -36,6 +39,20 @@ struct GridAllocator {
     }
     void deallocate(T* p, std::size_t n) noexcept { grid_storage::release(p, n * sizeof(T), alignof(T)); }
 
+    // A cell made without a value is left as the block holds it: zero, which
+    // is what every cell type here is when value-initialised. A grid is
+    // thus made without a pass over its cells, and the system gives a large
+    // grid's pages only where cells are written (untouched ones take no
+    // memory). This relies on grids being made whole, never grown in place
+    // over cells they held before, as every grid of the simulation is.
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        static_assert(std::is_trivially_copyable_v<U>, "cells must be plain values");
+        if constexpr (sizeof...(Args) != 0) {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    }
+
     template <typename U>
     bool operator==(const GridAllocator<U>&) const noexcept {
         return true;
@@ -45,3 +62,4 @@ struct GridAllocator {
 // A grid of cells, row by row.
 template <typename T>
 using Grid = std::vector<T, GridAllocator<T>>;
+

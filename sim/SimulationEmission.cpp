@@ -25,12 +25,17 @@ std::size_t scaleColumn(float x, int width) {
     return static_cast<std::size_t>(x);
 }
 
+// Where an inactive particle waits: outside the canvas, so no step touches it.
+vec2 parkingPoint(const WatercolorSimulation& simulation) {
+    return vec2{static_cast<float>(simulation.width + 100), static_cast<float>(simulation.height + 100)};
+}
+
 }  // namespace
 
 void WatercolorSimulation::parkParticles() {
     // Only the position changes: a parked particle keeps its water, velocity
     // and pigment until it is emitted again.
-    const vec2 parking{static_cast<float>(width + 100), static_cast<float>(height + 100)};
+    const vec2 parking = parkingPoint(*this);
     const std::size_t n = particleSlots(*this);
     for (std::size_t i = 0; i < n; ++i) {
         particlePosition[i] = parking;
@@ -40,7 +45,13 @@ void WatercolorSimulation::parkParticles() {
 WatercolorSimulation::Emission WatercolorSimulation::emission(std::size_t index) const {
     Emission emitted{particlePosition[index], 0.0f};
     const float s = shell.window.displayScale;
-    if (shell.editing.spawnMode == 1) {
+    if (shell.editing.spawnMode == 1 && shell.editing.path.points.empty()) {
+        // No path to release water along (strokes off the canvas are never
+        // recorded): the particle stays parked rather than taking the empty
+        // path's (0, 0), which put all the water on the corner cell. The
+        // draws below still happen, as with a path of one point.
+        emitted.position = parkingPoint(*this);
+    } else if (shell.editing.spawnMode == 1) {
         const vec2 p = samplePath(shell.editing.path);
         emitted.position = vec2{p.x * s, p.y * s};
     } else if (shell.editing.spawnMode == 2) {

@@ -76,7 +76,7 @@ void WatercolorSimulation::initAbsorption() {
     const std::size_t cells = cellCount(width, height);
     absorptionCapacity = Grid<float>(cells, shell.panel.capacityFill);
     absorptionRate = Grid<float>(cells, shell.panel.rateFill);
-    absorbedWater = Grid<float>(cells, 0.0f);
+    absorbedWater = Grid<float>(cells);
     // The wet-cell list is built for the new grid now, with the canvas,
     // rather than in the middle of the first stroke.
     wetCells.attach(absorbedWater);
@@ -84,18 +84,21 @@ void WatercolorSimulation::initAbsorption() {
 
 void WatercolorSimulation::setSurface(const float* heights) {
     const std::size_t cells = cellCount(width, height);
+    // Every cell is written below.
     surfaceGradient = Grid<vec3>(cells);
-    const auto w = static_cast<std::size_t>(width);
-    for (std::size_t k = 0; k < cells; ++k) {
-        const std::size_t x = k % w;
-        const std::size_t y = k / w;
-        // Each difference is a float, and the sum of squares is rounded to
-        // float before the root (sqrtf, not a wider hypot).
-        const float gx = x == w - 1 ? 0.0f : std::fabs(heights[k] - heights[k + 1]);
-        const float gy =
-            y == static_cast<std::size_t>(height) - 1 ? 0.0f : std::fabs(heights[k] - heights[k + w]);
-        const float squares = gx * gx + gy * gy;
-        surfaceGradient[k] = vec3{gx, gy, std::sqrt(squares)};
+    const auto w = static_cast<std::size_t>(std::max(width, 0));
+    const auto h = static_cast<std::size_t>(std::max(height, 0));
+    vec3* gradient = surfaceGradient.data();
+    for (std::size_t y = 0; y < h; ++y) {
+        const float* row = heights + y * w;
+        for (std::size_t x = 0; x < w; ++x) {
+            // Each difference is a float, and the sum of squares is rounded
+            // to float before the root (sqrtf, not a wider hypot).
+            const float gx = x == w - 1 ? 0.0f : std::fabs(row[x] - row[x + 1]);
+            const float gy = y == h - 1 ? 0.0f : std::fabs(row[x] - row[x + w]);
+            const float squares = gx * gx + gy * gy;
+            gradient[y * w + x] = vec3{gx, gy, std::sqrt(squares)};
+        }
     }
 }
 
@@ -141,6 +144,6 @@ void WatercolorSimulation::updateColumnScale() {
 }
 
 void WatercolorSimulation::updateAreaMask() {
-    areaMask = Grid<std::int32_t>(cellCount(width, height), 0);
+    areaMask = Grid<std::int32_t>(cellCount(width, height));
     rasterizeArea(shell.editing.area, shell.window.displayScale, areaMask.data(), width, height);
 }

@@ -52,6 +52,13 @@ public:
     // in its place.
     virtual int step(float dt);
 
+    // What the grids take for each canvas cell once init and setSurface have
+    // run: absorption capacity, rate and water, deposition, area mask,
+    // surface gradient, and the wet-cell marks. The undo history comes on
+    // top, as painting changes the deposition.
+    static constexpr std::size_t gridBytesPerCell =
+        3 * sizeof(float) + sizeof(vec4) + sizeof(std::int32_t) + sizeof(vec3) + sizeof(std::uint8_t);
+
     // The particles. The shell sets particleCount and particleMass before
     // init; every array holds particleCount entries after it.
     std::int32_t particleCount = 2000;

@@ -16,7 +16,7 @@ void WetCells::attach(const Grid<float>& held) {
     const std::size_t room = std::min<std::size_t>(held.size(), kRoomAhead);
     cells.assign(room, 0);
     cells.clear();
-    listed.assign(held.size(), 0);
+    listed = Grid<std::uint8_t>(held.size());
     // Sixteen cells at a time: a refilled grid is usually dry everywhere,
     // and a block without a wet cell is passed over in a few instructions.
     const float* const water = held.data();

@@ -63,6 +63,11 @@ struct Scene {
         sim.particleMass = 0.5f;
         shell.window.displayScale = 1.0f;
         shell.editing.brushPoint = kBrushPoint;
+        // Path emission needs a path: one point at the origin, which takes
+        // no random draws, as an empty one would not.
+        if (spawnMode == 1 && shell.editing.path.points.empty()) {
+            appendPoint(shell.editing.path, vec2{});
+        }
     }
     // Re-emission at a brush point given in canvas cells.
     void emitAtBrush(vec2 point) {

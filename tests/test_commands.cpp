@@ -56,10 +56,9 @@ TEST_F(Commands, StartWithoutAPathSuppliesNoPigmentAndSeedsTheParticles) {
     controlCallback(t.shell, Start);
     EXPECT_EQ(panel.paintColor.w, 0.0f);
     EXPECT_EQ(editing.restartPath, 1);
-    // A snapshot first, then every particle at the empty path's point.
+    // A snapshot first; without a path the particles stay parked.
     EXPECT_EQ(sim.historyTop, 0);
-    EXPECT_EQ(sim.particlePosition[999].x, 0.0f);
-    EXPECT_EQ(sim.particlePosition[999].y, 0.0f);
+    EXPECT_TRUE(allParked(sim));
     EXPECT_EQ(t.windows.redisplayRequests, 1);
 }
 
@@ -291,12 +290,13 @@ TEST_F(Commands, ImageSaveComposesTheDepositionOverTheCanvas) {
     EXPECT_NEAR(p.w, 0.75f, byte);
     EXPECT_NEAR(saved.pixels[1].x, 1.0f, byte);
     // The canvas picture itself is left as it was.
-    EXPECT_EQ(t.images.canvas.pixels[0].x, 0.2f);
-    EXPECT_EQ(t.images.canvas.pixels[0].w, 0.5f);
+    EXPECT_EQ(t.images.canvas.pixel(0).x, 0.2f);
+    EXPECT_EQ(t.images.canvas.pixel(0).w, 0.5f);
 
-    const ImageRect<vec4> composed = composeResult(t.shell);
-    EXPECT_EQ(composed.pixels[0].x, 0.5f * 0.2f + 0.5f * 1.0f);
-    EXPECT_EQ(composed.pixels[0].w, 0.5f + 0.5f * (1.0f - 0.5f));
+    vec4 composed[2];
+    composeResultRow(t.shell, 0, composed);
+    EXPECT_EQ(composed[0].x, 0.5f * 0.2f + 0.5f * 1.0f);
+    EXPECT_EQ(composed[0].w, 0.5f + 0.5f * (1.0f - 0.5f));
 }
 
 TEST(UndoCommand, OnAnEmptyHistoryOnlyParksTheParticles) {

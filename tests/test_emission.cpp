@@ -164,3 +164,12 @@ TEST_F(Emission, ParkingMovesOnlyThePosition) {
     EXPECT_EQ(t.sim.particleVelocity[0].y, -2.0f);
     EXPECT_EQ(t.sim.particlePigment[0].w, 0.3f);
 }
+
+TEST_F(Emission, AnEmptyPathReleasesNothingButDrawsTheWaterAsUsual) {
+    t.shell.editing.spawnMode = 1;
+    seedRandom(8);
+    t.sim.respawn(1);
+    EXPECT_EQ(t.sim.particlePosition[1].x, 120.0f);
+    EXPECT_EQ(t.sim.particlePosition[1].y, 110.0f);
+    EXPECT_EQ(randomState().state, stateAfter(8, 1));
+}

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
+#include "image/ImageIO.h"
 
 // Runs the real seep-render as a person would, from the source folder so that
 // the painter's pictures are found, with its output captured in files.
@@ -50,7 +52,8 @@ void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-Outcome render(const std::vector<std::string>& arguments) {
+// addressLimit, when not 0, is the address space the run may use (ulimit -v).
+Outcome render(const std::vector<std::string>& arguments, rlim_t addressLimit = 0) {
     // Named by process and call: ctest runs the tests of this file side by side.
     static int calls = 0;
     const std::string prefix =
@@ -74,6 +77,10 @@ Outcome render(const std::vector<std::string>& arguments) {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        const rlimit limit{addressLimit, addressLimit};
+        if (addressLimit != 0 && setrlimit(RLIMIT_AS, &limit) != 0) {
+            _exit(127);
+        }
         execv(SEEP_RENDER_PATH, argv.data());
         _exit(127);
     }
@@ -234,4 +241,56 @@ TEST(RenderCli, StatsIsOneLineWhoseFieldsAddUpAndCountEveryStep) {
     ASSERT_EQ(chdir(here), 0);
     EXPECT_GT(counted, 25);
     EXPECT_EQ(steps, counted);
+}
+
+// A canvas the simulation's grids would not fit beside, in the address space
+// the run may use, is refused before anything is made for it: one line with
+// its size, what it needs and what is available, and the painter goes on on
+// its built-in canvas. With room enough the same picture loads.
+TEST(RenderCli, ACanvasBeyondTheMemoryAtHandIsRefusedAndThePainterKeepsItsOwn) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer reserves more address space than the limit allows";
+#endif
+    const std::string folder = scratchFolder("memory");
+    // A 2400 × 2400 24-bit BMP of one grey.
+    const std::uint32_t side = 2400;
+    const std::uint32_t data = side * side * 3;
+    std::string bmp = "BM";
+    const auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            bmp += static_cast<char>(value >> (8 * i) & 0xFF);
+        }
+    };
+    put(54 + data, 4);
+    put(0, 4);
+    put(54, 4);
+    put(40, 4);
+    put(side, 4);
+    put(side, 4);
+    put(1, 2);
+    put(24, 2);
+    for (std::uint32_t value : {0u, data, 2835u, 2835u, 0u, 0u}) {
+        put(value, 4);
+    }
+    bmp += std::string(data, '\x80');
+    writeFile(folder + "/big.bmp", bmp);
+    writeFile(folder + "/session.json", "{\"version\": 1, \"canvas\": \"" + folder + "/big.bmp\", \"events\": []}");
+
+    const Outcome refused = render({folder + "/session.json", "-o", folder + "/out.png"}, rlim_t{300} << 20);
+    EXPECT_EQ(refused.status, 0) << refused.err;
+    const std::string line = "ImageIO::load: not enough memory: " + folder + "/big.bmp (2400x2400) needs ";
+    EXPECT_EQ(refused.err.find(line), refused.err.rfind("ImageIO::load: not enough memory: ")) << refused.err;
+    ASSERT_NE(refused.err.find(line), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find(" MB available\n", refused.err.find(line)), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("file loaded: " + folder), std::string::npos);
+    ImageIO::init();
+    ImageRect<vec4> result;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(ImageIO::load(folder + "/out.png", result));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(result.width, 512);
+
+    const Outcome loaded = render({folder + "/session.json", "-o", folder + "/out.png"});
+    EXPECT_EQ(loaded.status, 0);
+    EXPECT_NE(loaded.err.find("file loaded: " + folder + "/big.bmp (2400x2400)"), std::string::npos) << loaded.err;
 }

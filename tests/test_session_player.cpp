@@ -306,3 +306,27 @@ TEST(SessionRecorder, SavesThroughATemporaryFileAndLeavesNothingBehind) {
     EXPECT_FALSE(recorder.save(folder + "/no-such-folder/session.json"));
     std::remove(path.c_str());
 }
+
+// A stroke off the canvas (its top row lies outside: the test is strict) is
+// not recorded, so the path stays empty; Start must then release no water,
+// not put it all on the corner cell 0.
+TEST(SessionPlayer, AStrokeOffTheCanvasReleasesNoWaterAnywhere) {
+    const std::string stroke = R"({"do": "set", "control": "mouseOperation", "value": 3},
+        {"do": "set", "control": "mouseOperation", "value": 0},
+        {"do": "mouse", "button": "left", "state": "down", "x": 100, "y": 0},
+        {"do": "motion", "x": 250, "y": 0},
+        {"do": "motion", "x": 400, "y": 0},
+        {"do": "mouse", "button": "left", "state": "up", "x": 400, "y": 0},
+        {"do": "set", "control": "instantResult", "value": 1},
+        {"do": "button", "name": "Start"})";
+    play(withEvents(stroke), [](Shell& shell) {
+        EXPECT_TRUE(shell.state.editing.path.points.empty());
+        EXPECT_EQ(total(deposition(shell)), 0.0);
+    });
+    // The same stroke one row lower is on the canvas and paints.
+    std::string onCanvas = stroke;
+    for (std::size_t at = onCanvas.find("\"y\": 0"); at != std::string::npos; at = onCanvas.find("\"y\": 0", at)) {
+        onCanvas.replace(at, 6, "\"y\": 1");
+    }
+    play(withEvents(onCanvas), [](Shell& shell) { EXPECT_GT(total(deposition(shell)), 0.0); });
+}

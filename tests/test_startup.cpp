@@ -74,8 +74,8 @@ TEST(Startup, WithoutADefaultCanvasThePainterStartsOnBlankPaper) {
     EXPECT_NE(out.find("file not found: default.bmp"), std::string::npos) << out;
     ASSERT_EQ(t.images.canvas.width, 512);
     ASSERT_EQ(t.images.canvas.height, 512);
-    EXPECT_EQ(t.images.canvas.pixels[1000].x, 1.0f);
-    EXPECT_EQ(t.images.canvas.pixels[1000].w, 1.0f);
+    EXPECT_EQ(t.images.canvas.pixel(1000).x, 1.0f);
+    EXPECT_EQ(t.images.canvas.pixel(1000).w, 1.0f);
     ASSERT_EQ(t.images.surface.width, 512);
     EXPECT_EQ(t.images.surface.pixels[0], 1.0f);
     EXPECT_EQ(t.windows.requestedWidth, 1002);

@@ -44,7 +44,7 @@ std::string rawDeposition(Shell& shell) {
 // ImageIO::save itself writes a fresh file and renames it over the target,
 // and reports a failure in its own line.
 bool writePicture(Shell& shell, const std::string& path) {
-    return ImageIO::save(path, composeResult(shell));
+    return saveResult(shell, path);
 }
 
 bool writeRaw(Shell& shell, const std::string& path) {

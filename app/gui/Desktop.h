@@ -11,7 +11,7 @@
 
 // The shell's four pictures, each with its texture.
 struct DesktopPictures {
-    TextureImageRect<vec4> canvas;
+    CanvasTexture canvas;
     TextureImageRect<float> surface;
     TextureImageRect<vec3> colorButton;
     TextureImageRect<vec3> eyedropperButton;

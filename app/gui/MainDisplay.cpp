@@ -109,7 +109,7 @@ void drawToolStrip(Desktop& desktop, int W) {
 }
 
 // The canvas picture across the whole canvas area, its aspect kept.
-void drawCanvas(const TextureImageRect<vec4>& canvas, const WindowLayout& window) {
+void drawCanvas(const CanvasTexture& canvas, const WindowLayout& window) {
     if (canvas.texture == 0 || !(window.displayScale > 0.0f)) {
         return;
     }
