@@ -7,7 +7,10 @@
 #include <cstring>
 #include <limits>
 
+#include <unistd.h>
+
 #include "app/StrictJson.h"
+#include "util/RegularFile.h"
 
 namespace {
 
@@ -425,9 +428,15 @@ bool parseSession(std::string_view text, Session& session, std::string& error) {
 }
 
 bool loadSession(const std::string& path, Session& session, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::string failure;
+    const int descriptor = openRegularFile(path, &failure);
+    std::FILE* file = descriptor >= 0 ? fdopen(descriptor, "rb") : nullptr;
     if (file == nullptr) {
-        error = path + ": cannot be read: " + std::strerror(errno);
+        if (descriptor >= 0) {
+            failure = std::strerror(errno);
+            close(descriptor);
+        }
+        error = path + ": cannot be read: " + failure;
         return false;
     }
     std::string text;

@@ -65,6 +65,7 @@ constexpr int maxSessionCoordinate = 1000000;
 // "events[3].x: expected a number"; session is then left unspecified.
 bool parseSession(std::string_view text, Session& session, std::string& error);
 
-// Reads the file and parses it. A file that cannot be read is a failure with
-// a line naming the file.
+// Reads the file and parses it. A file that cannot be read, or is not a
+// regular file (a pipe, a device, a folder), is a failure with a line naming
+// the file.
 bool loadSession(const std::string& path, Session& session, std::string& error);

@@ -10,10 +10,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include <sys/stat.h>
+
 #include "image/LibraryImage.h"
 #include "image/PictureDecoder.h"
 #include "image/PictureHeader.h"
 #include "util/FileReplace.h"
+#include "util/RegularFile.h"
 
 namespace ImageIO {
 namespace {
@@ -35,12 +38,8 @@ private:
 };
 
 bool canOpen(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && (!S_ISREG(info.st_mode) || isRegularFile(path));
 }
 
 bool reportCannotOpen(const std::string& name) {
@@ -94,7 +93,9 @@ template <typename T>
 bool loadAs(const std::string& name, ImageRect<T>& image, int channels) {
     const TimedScope timed(spent.loadSeconds);
     const std::string path = findFile(name);
-    if (path.empty()) {
+    // Whatever the name is, the load must not wait on it: a pipe, a device or
+    // a folder is refused before anything reads from it.
+    if (path.empty() || !isRegularFile(path)) {
         return reportCannotOpen(name);
     }
     // From the header where the format allows: before anything is allocated

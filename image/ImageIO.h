@@ -19,7 +19,8 @@ void init();
 const std::vector<std::string>& searchDirectories();
 
 // The path under which name can be opened for reading, or "" (after printing
-// "file not found: NAME").
+// "file not found: NAME"). Something that is not a regular file (a folder, a
+// pipe) counts as found, without being opened: the load then refuses it.
 std::string findFile(const std::string& name);
 
 bool load(const std::string& name, ImageRect<float>& image);

@@ -13,6 +13,7 @@
 
 #include "image/ImageIO.h"
 #include "image/LibraryImage.h"
+#include "util/RegularFile.h"
 
 namespace {
 
@@ -58,7 +59,9 @@ void decodeWithLibrary(const std::string& path, int channels, Deliver&& deliver)
     LibraryImage bound;
     ilEnable(IL_ORIGIN_SET);
     ilOriginFunc(IL_ORIGIN_LOWER_LEFT);  // row 0 of the loaded pixels is the bottom row
-    if (ilLoadImage(path.c_str()) != IL_TRUE) {
+    // The library opens the file by name and would wait on a pipe put there
+    // since the load looked at it.
+    if (!isRegularFile(path) || ilLoadImage(path.c_str()) != IL_TRUE) {
         deliver(DecodeOutcome::unreadable, 0, 0, nullptr);
         return;
     }

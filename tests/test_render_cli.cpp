@@ -74,6 +74,9 @@ Outcome render(const std::vector<std::string>& arguments) {
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        // A guard against a hang, far beyond any run here: the alarm outlives
+        // exec and ends the program.
+        alarm(120);
         execv(SEEP_RENDER_PATH, argv.data());
         _exit(127);
     }
@@ -234,4 +237,30 @@ TEST(RenderCli, StatsIsOneLineWhoseFieldsAddUpAndCountEveryStep) {
     ASSERT_EQ(chdir(here), 0);
     EXPECT_GT(counted, 25);
     EXPECT_EQ(steps, counted);
+}
+
+// A pipe would make a plain open wait for a writer for ever, and /dev/zero
+// never ends; each is refused at once like a folder.
+TEST(RenderCli, PipesDevicesAndFoldersAreRefusedWithoutWaiting) {
+    const std::string folder = scratchFolder("special");
+    const std::string pipe = folder + "/pipe.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& special : {pipe, std::string("/dev/zero"), folder}) {
+        const Outcome asSession = render({special});
+        EXPECT_EQ(asSession.status, 2) << special;
+        const std::string why = special == folder ? "Is a directory" : "not a regular file";
+        EXPECT_EQ(asSession.err, "seep-render: " + special + ": cannot be read: " + why + "\n");
+
+        const std::string refused = "ImageIO::load: cannot open file: " + special + "\n";
+        writeFile(folder + "/canvas.json", R"({"version": 1, "canvas": ")" + special + R"(", "events": []})");
+        const Outcome asCanvas = render({folder + "/canvas.json"});
+        EXPECT_EQ(asCanvas.status, 0) << special << asCanvas.err;
+        EXPECT_NE(asCanvas.err.find(refused), std::string::npos) << special << asCanvas.err;
+
+        writeFile(folder + "/open.json", R"({"version": 1, "events": [{"do": "button", "name": "Image Open", "file": ")" +
+                                             special + R"("}]})");
+        const Outcome asOpened = render({folder + "/open.json"});
+        EXPECT_EQ(asOpened.status, 0) << special << asOpened.err;
+        EXPECT_NE(asOpened.err.find(refused), std::string::npos) << special << asOpened.err;
+    }
 }
