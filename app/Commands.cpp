@@ -106,7 +106,8 @@ void imageSave(Shell& shell) {
     const std::string name = shell.windowSystem.saveFileDialog();
     // A cancelled dialog still composes; the save of "" then fails and says so.
     const ImageRect<vec4> staging = composeResult(shell);
-    ImageIO::save(name, staging);
+    saveChosenFile(shell.saves, "Image Save", name,
+                   [&](const SaveFolder* inside) { return ImageIO::save(name, staging, inside); });
 }
 
 void reset(Shell& shell) {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "app/SaveConfinement.h"
 #include "app/WindowSystem.h"
 #include "image/ImageRect.h"
 #include "sim/WatercolorSimulation.h"
@@ -69,6 +70,8 @@ struct Shell {
     StepStatistics stepStatistics;
     // Called after every step, when set (progress reports of the player).
     std::function<void(const Shell&)> afterStep;
+    // Where the save commands write (a played session confines its saves).
+    SaveConfinement saves;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,

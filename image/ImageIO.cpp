@@ -166,7 +166,7 @@ bool load(const std::string& name, ImageRect<vec4>& image) {
     return loadAs(name, image, 4);
 }
 
-bool save(const std::string& name, const ImageRect<vec4>& image) {
+bool save(const std::string& name, const ImageRect<vec4>& image, const SaveFolder* inside) {
     const TimedScope timed(spent.saveSeconds);
     // An empty image would go out as a 1 × 1 picture of whatever the library
     // held, and one beyond the library's byte count would be cut short.
@@ -188,7 +188,7 @@ bool save(const std::string& name, const ImageRect<vec4>& image) {
     // that is a folder) leaves the old picture as it was.
     std::string reason;
     const bool replaced = replaceFile(
-        name, [](const std::string& temporary) { return ilSaveImage(temporary.c_str()) == IL_TRUE; }, reason);
+        name, [](const std::string& temporary) { return ilSaveImage(temporary.c_str()) == IL_TRUE; }, reason, inside);
     if (!replaced) {
         return reportCannotSave(name);
     }

@@ -5,6 +5,8 @@
 
 #include "image/ImageRect.h"
 
+class SaveFolder;
+
 // Reading pictures into image rectangles and writing a result picture, with
 // the small file search every load goes through.
 namespace ImageIO {
@@ -27,8 +29,9 @@ bool load(const std::string& name, ImageRect<float>& image);
 bool load(const std::string& name, ImageRect<vec3>& image);
 bool load(const std::string& name, ImageRect<vec4>& image);
 
-// Writes 8-bit RGBA in the format the name's extension selects.
-bool save(const std::string& name, const ImageRect<vec4>& image);
+// Writes 8-bit RGBA in the format the name's extension selects. With inside,
+// name is written only within that folder (util/SaveFolder.h).
+bool save(const std::string& name, const ImageRect<vec4>& image, const SaveFolder* inside = nullptr);
 
 // Wall time spent in every load and save since the program started, failed
 // ones included; the headless renderer reports it.
