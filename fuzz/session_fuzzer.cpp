@@ -71,7 +71,8 @@ const SaveFolder& scratchSaves() {
 void bound(Session& session) {
     session.canvas = tinyCanvas();
     long long idleLeft = maxIdleTotal;
-    for (SessionEvent& event : session.events) {
+    SessionEvents bounded;
+    for (SessionEvent event : session.events) {
         if (event.kind == EventKind::Idle) {
             event.count = std::min({event.count, maxIdlePerEvent, idleLeft});
             idleLeft -= event.count;
@@ -81,7 +82,9 @@ void bound(Session& session) {
                    scratchSaves().refusal(event.file).empty()) {
             event.file = event.file.empty() ? "" : "out.png";
         }
+        bounded.push_back(event);
     }
+    session.events = std::move(bounded);
 }
 
 void requireFinitePositions(const Shell& shell) {
