@@ -90,7 +90,8 @@ void imageSave(Shell& shell) {
     shell.windowSystem.displayNow();
     const std::string name = shell.windowSystem.saveFileDialog();
     // A cancelled dialog still composes; the save of "" then fails and says so.
-    saveResult(shell, name);
+    saveChosenFile(shell.saves, "Image Save", name,
+                   [&](const SaveFolder* inside) { return saveResult(shell, name, inside); });
 }
 
 void reset(Shell& shell) {

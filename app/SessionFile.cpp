@@ -7,7 +7,13 @@
 #include <cstring>
 #include <limits>
 
+#include <istream>
+#include <streambuf>
+
+#include <unistd.h>
+
 #include "app/StrictJson.h"
+#include "util/RegularFile.h"
 
 namespace {
 
@@ -57,53 +63,83 @@ std::string describe(const json& value) {
 // Checks one session value after another and keeps the first complaint.
 class SessionReader {
 public:
-    explicit SessionReader(std::string& error) : error(error) {}
+    SessionReader(std::string& error, Session& out) : error(error), out(out) {}
 
-    bool session(const json& root, Session& out) {
-        if (!root.is_object()) {
-            return fail("", "expected a JSON object, not " + describe(root));
+    // The pieces of the document as they are read. Complaints about the
+    // events are kept until the end: a complaint about the top-level values,
+    // which may come after the events in the file, counts first.
+    JsonPieces pieces() {
+        JsonPieces handlers;
+        handlers.streamedKey = "events";
+        handlers.wholeValue = [this](json value) { notAnObject = std::move(value); };
+        handlers.member = [this](const std::string& key, json value) { member(key, std::move(value)); };
+        handlers.element = [this](std::size_t index, json value) {
+            SessionEvent read;
+            if (!eventFailure && event(value, jsonPathIndex("events", index), read)) {
+                out.events.push_back(read);
+            } else if (!eventFailure) {
+                eventFailure = error;
+                out.events.clear();
+            }
+        };
+        return handlers;
+    }
+
+    // The checks of the top-level values, in order, then the first event
+    // that was refused.
+    bool finish() {
+        if (notAnObject) {
+            return fail("", "expected a JSON object, not " + describe(*notAnObject));
         }
-        const json* version = root.contains("version") ? &root["version"] : nullptr;
         double versionNumber = 0.0;
-        if (version == nullptr) {
+        if (!version) {
             return fail("version", "missing (expected 1)");
         }
         if (!wholeNumber(*version, "version", versionNumber, "1") || versionNumber != 1.0) {
             return fail("version", "expected 1, not " + describe(*version));
         }
-        if (!onlyKeys(root, "", {"version", "canvas", "seed", "events"}, "a session")) {
+        if (firstUnknownKey) {
+            return fail(jsonPathKey("", *firstUnknownKey), "unknown key for a session");
+        }
+        if (canvas && !fileName(*canvas, "canvas", out.canvas)) {
             return false;
         }
-        if (root.contains("canvas") && !fileName(root["canvas"], "canvas", out.canvas)) {
-            return false;
-        }
-        if (root.contains("seed")) {
-            long long seed = 0;
-            if (!integerIn(root["seed"], "seed", 0, maxSeed, seed)) {
+        if (seed) {
+            long long number = 0;
+            if (!integerIn(*seed, "seed", 0, maxSeed, number)) {
                 return false;
             }
-            out.seed = static_cast<std::uint32_t>(seed);
+            out.seed = static_cast<std::uint32_t>(number);
         }
-        if (!root.contains("events")) {
+        if (!events) {
             return fail("events", "missing (expected an array of events)");
         }
-        const json& events = root["events"];
-        if (!events.is_array()) {
-            return fail("events", "expected an array of events, not " + describe(events));
+        if (!events->is_array()) {
+            return fail("events", "expected an array of events, not " + describe(*events));
         }
-        out.events.clear();
-        out.events.reserve(events.size());
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            SessionEvent event;
-            if (!this->event(events[i], jsonPathIndex("events", i), event)) {
-                return false;
-            }
-            out.events.push_back(std::move(event));
+        if (eventFailure) {
+            error = *eventFailure;
+            return false;
         }
         return true;
     }
 
 private:
+    void member(const std::string& key, json value) {
+        std::optional<json>* slots[] = {&version, &canvas, &seed, &events};
+        const char* names[] = {"version", "canvas", "seed", "events"};
+        for (int i = 0; i < 4; ++i) {
+            if (key == names[i]) {
+                *slots[i] = std::move(value);
+                return;
+            }
+        }
+        // The first in the order of keys, as a sorted object lists them.
+        if (!firstUnknownKey || key < *firstUnknownKey) {
+            firstUnknownKey = key;
+        }
+    }
+
     bool fail(const std::string& path, const std::string& what) {
         error = shownJsonPath(path) + ": " + what;
         return false;
@@ -410,40 +446,149 @@ private:
     }
 
     std::string& error;
+    Session& out;
+    std::optional<json> notAnObject;
+    std::optional<json> version;
+    std::optional<json> canvas;
+    std::optional<json> seed;
+    std::optional<json> events;
+    std::optional<std::string> firstUnknownKey;
+    std::optional<std::string> eventFailure;
 };
+
+// Reads a file through its descriptor, remembering a read error, which the
+// JSON reader would only see as the end of the text.
+class DescriptorReader : public std::streambuf {
+public:
+    explicit DescriptorReader(int descriptor) : descriptor(descriptor) {}
+    int readErrno = 0;
+
+protected:
+    int_type underflow() override {
+        ssize_t got = 0;
+        do {
+            got = read(descriptor, buffer, sizeof buffer);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            readErrno = got < 0 ? errno : 0;
+            return traits_type::eof();
+        }
+        setg(buffer, buffer, buffer + got);
+        return traits_type::to_int_type(buffer[0]);
+    }
+
+private:
+    int descriptor;
+    char buffer[65536];
+};
+
+template <typename Text>
+bool readSession(Text& text, Session& session, std::string& error) {
+    session = Session{};
+    SessionReader reader(error, session);
+    return parseStrictJson(text, reader.pieces(), error) && reader.finish();
+}
 
 }  // namespace
 
-bool parseSession(std::string_view text, Session& session, std::string& error) {
-    nlohmann::json root;
-    if (!parseStrictJson(text, root, error)) {
-        return false;
+void SessionEvents::push_back(const SessionEvent& event) {
+    Packed entry{};
+    entry.kind = static_cast<std::uint8_t>(event.kind);
+    entry.hasRgb = event.rgb.has_value();
+    entry.rgb = event.rgb.value_or(Rgb{});
+    switch (event.kind) {
+        case EventKind::Set:
+            entry.code = static_cast<std::uint8_t>(event.control - sessionControls().data());
+            entry.value = event.value;
+            break;
+        case EventKind::Button:
+            entry.code = static_cast<std::uint8_t>(event.button);
+            entry.pair[0] = -1;
+            if (!event.file.empty() || event.seed) {
+                entry.pair[0] = static_cast<std::int32_t>(details.size());
+                details.push_back({event.file, event.seed});
+            }
+            break;
+        case EventKind::Idle:
+            entry.count = event.count;
+            break;
+        case EventKind::Reshape:
+            entry.pair[0] = event.width;
+            entry.pair[1] = event.height;
+            break;
+        default:
+            entry.code = static_cast<std::uint8_t>(event.mouseButton);
+            entry.state = static_cast<std::uint8_t>(event.mouseState);
+            entry.pair[0] = event.x;
+            entry.pair[1] = event.y;
+            break;
     }
-    session = Session{};
-    SessionReader reader(error);
-    return reader.session(root, session);
+    packed.push_back(entry);
+}
+
+SessionEvent SessionEvents::operator[](std::size_t index) const {
+    const Packed& entry = packed[index];
+    SessionEvent event;
+    event.kind = static_cast<EventKind>(entry.kind);
+    if (entry.hasRgb != 0) {
+        event.rgb = entry.rgb;
+    }
+    switch (event.kind) {
+        case EventKind::Set:
+            event.control = &sessionControls()[entry.code];
+            event.value = entry.value;
+            break;
+        case EventKind::Button:
+            event.button = static_cast<PanelButton>(entry.code);
+            if (entry.pair[0] >= 0) {
+                const ButtonDetails& button = details[static_cast<std::size_t>(entry.pair[0])];
+                event.file = button.file;
+                event.seed = button.seed;
+            }
+            break;
+        case EventKind::Idle:
+            event.count = entry.count;
+            break;
+        case EventKind::Reshape:
+            event.width = entry.pair[0];
+            event.height = entry.pair[1];
+            break;
+        default:
+            event.mouseButton = entry.code;
+            event.mouseState = entry.state;
+            event.x = entry.pair[0];
+            event.y = entry.pair[1];
+            break;
+    }
+    return event;
+}
+
+void SessionEvents::clear() {
+    // Released, not only emptied: a refused session keeps no memory.
+    std::deque<Packed>().swap(packed);
+    std::vector<ButtonDetails>().swap(details);
+}
+
+bool parseSession(std::string_view text, Session& session, std::string& error) {
+    return readSession(text, session, error);
 }
 
 bool loadSession(const std::string& path, Session& session, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = path + ": cannot be read: " + std::strerror(errno);
+    std::string failure;
+    const int descriptor = openRegularFile(path, &failure);
+    if (descriptor < 0) {
+        error = path + ": cannot be read: " + failure;
         return false;
     }
-    std::string text;
-    char buffer[65536];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, count);
-    }
-    const bool readFailed = std::ferror(file) != 0;
-    const int readErrno = errno;
-    std::fclose(file);
-    if (readFailed) {
-        error = path + ": cannot be read: " + std::strerror(readErrno);
+    DescriptorReader file(descriptor);
+    std::istream text(&file);
+    const bool parsed = readSession(text, session, error);
+    close(descriptor);
+    if (file.readErrno != 0) {
+        error = path + ": cannot be read: " + std::strerror(file.readErrno);
         return false;
     }
-    if (!parseSession(text, session, error)) {
+    if (!parsed) {
         error = path + ": " + error;
         return false;
     }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,10 +52,74 @@ struct SessionEvent {
     int height = 0;
 };
 
+// The events of a session, in order. A long painting holds millions of them
+// (every movement of the pointer is one), so they are kept packed, sixteen
+// bytes each, in blocks that never move; the file names and seeds of the few
+// buttons that carry them are kept beside. Reading one gives the whole event.
+class SessionEvents {
+public:
+    std::size_t size() const { return packed.size(); }
+    bool empty() const { return packed.empty(); }
+    SessionEvent operator[](std::size_t index) const;
+    // A file and a seed are kept for Button events only.
+    void push_back(const SessionEvent& event);
+    void clear();
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = SessionEvent;
+        using difference_type = std::ptrdiff_t;
+        using pointer = void;
+        using reference = SessionEvent;
+
+        const_iterator(const SessionEvents* list, std::size_t index) : list(list), index(index) {}
+        SessionEvent operator*() const { return (*list)[index]; }
+        const_iterator& operator++() {
+            ++index;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return index == other.index; }
+
+    private:
+        const SessionEvents* list;
+        std::size_t index;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    struct Packed {
+        std::uint8_t kind;
+        // Set: the control's index; Button: the button; Mouse: the button.
+        std::uint8_t code;
+        // Mouse: the state.
+        std::uint8_t state;
+        std::uint8_t hasRgb;
+        Rgb rgb;
+        union {
+            // Mouse and Motion: x, y; Reshape: width, height; Button: the
+            // index of its file and seed, or -1.
+            std::int32_t pair[2];
+            double value;      // Set
+            long long count;   // Idle
+        };
+    };
+    static_assert(sizeof(Packed) == 16);
+
+    struct ButtonDetails {
+        std::string file;
+        std::optional<std::uint32_t> seed;
+    };
+
+    std::deque<Packed> packed;
+    std::vector<ButtonDetails> details;
+};
+
 struct Session {
     std::string canvas = "default.bmp";
     std::uint32_t seed = 0;
-    std::vector<SessionEvent> events;
+    SessionEvents events;
 };
 
 // Largest window size and largest magnitude of a pointer coordinate a session
@@ -65,6 +132,7 @@ constexpr int maxSessionCoordinate = 1000000;
 // "events[3].x: expected a number"; session is then left unspecified.
 bool parseSession(std::string_view text, Session& session, std::string& error);
 
-// Reads the file and parses it. A file that cannot be read is a failure with
-// a line naming the file.
+// Reads the file and parses it as it reads, never holding the whole text. A
+// file that cannot be read, or is not a regular file (a pipe, a device, a
+// folder), is a failure with a line naming the file.
 bool loadSession(const std::string& path, Session& session, std::string& error);

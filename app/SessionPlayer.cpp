@@ -30,6 +30,7 @@ SessionPlayer::~SessionPlayer() {
 
 void SessionPlayer::start() {
     seed = session.seed;
+    played = 0;
     shell.canvasName = session.canvas;
     initialize(shell);
     // The main loop always draws the window once before any input can
@@ -40,6 +41,7 @@ void SessionPlayer::start() {
 
 void SessionPlayer::play(const SessionEvent& event) {
     seed = event.seed.value_or(session.seed);
+    shell.saves.event = played++;
     switch (event.kind) {
         case EventKind::Set:
             setControl(shell, *event.control, event.value);

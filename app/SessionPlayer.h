@@ -34,6 +34,8 @@ public:
     // The painter's start-up and the first frame the window system draws
     // after it. Call it once, first.
     void start();
+    // Events are played in the session's order: the n-th call plays
+    // events[n - 1] (a refused save names it).
     void play(const SessionEvent& event);
     // start() and every event in order; afterEvent gets the number of events
     // played so far after each one.
@@ -45,6 +47,7 @@ private:
     HeadlessWindowSystem& windowSystem;
     const Session& session;
     std::uint32_t seed;
+    std::size_t played = 0;
 };
 
 // Sets a panel control as the user would: the (already clamped) value goes

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/PanelCommand.h"
+#include "app/SaveConfinement.h"
 #include "app/WindowSystem.h"
 #include "image/CanvasPicture.h"
 #include "image/ImageRect.h"
@@ -71,6 +72,8 @@ struct Shell {
     StepStatistics stepStatistics;
     // Called after every step, when set (progress reports of the player).
     std::function<void(const Shell&)> afterStep;
+    // Where the save commands write (a played session confines its saves).
+    SaveConfinement saves;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,

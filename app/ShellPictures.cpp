@@ -78,7 +78,8 @@ void composeResultRow(Shell& shell, int y, vec4* out) {
     }
 }
 
-bool saveResult(Shell& shell, const std::string& name) {
-    return ImageIO::save(name, shell.state.window.canvasWidth, shell.state.window.canvasHeight,
-                         [&](int y, vec4* out) { composeResultRow(shell, y, out); });
+bool saveResult(Shell& shell, const std::string& name, const SaveFolder* inside) {
+    return ImageIO::save(
+        name, shell.state.window.canvasWidth, shell.state.window.canvasHeight,
+        [&](int y, vec4* out) { composeResultRow(shell, y, out); }, inside);
 }

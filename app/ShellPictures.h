@@ -39,7 +39,8 @@ void setUpSurface(Shell& shell, bool fromPicture);
 // Writes the deposition composed over the canvas picture, pixel by pixel:
 // rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w). The rows
 // are composed as the file takes them.
-bool saveResult(Shell& shell, const std::string& name);
+// With inside, name is written only within that folder (util/SaveFolder.h).
+bool saveResult(Shell& shell, const std::string& name, const SaveFolder* inside = nullptr);
 
 // The composed colours of row y (row 0 at the bottom), canvasWidth of them.
 void composeResultRow(Shell& shell, int y, vec4* out);

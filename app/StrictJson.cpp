@@ -31,9 +31,77 @@ void appendKey(std::string& path, const std::string& key) {
 // Longest piece of offending input an error line quotes.
 constexpr std::size_t maxQuotedToken = 40;
 
-// Builds the value through the library's own DOM builder, while keeping the
-// path of the value being read so that errors can name it.
-class PathTrackingBuilder {
+// A piece of the document as it is built: a value cut down to its keys, the
+// first elements of its arrays and two levels of nesting.
+class CutDownValue {
+public:
+    void scalar(json value) { place(std::move(value)); }
+
+    void startContainer(bool isArray) {
+        json* placed = place(isArray ? json::array() : json::object());
+        // Dropped, or kept empty: what it holds is skipped.
+        if (placed == nullptr || open.size() >= keptDepth) {
+            ++skipped;
+            return;
+        }
+        open.push_back(placed);
+    }
+
+    void key(const std::string& name) {
+        if (skipped == 0) {
+            pendingKey = name;
+        }
+    }
+
+    void endContainer() {
+        if (skipped > 0) {
+            --skipped;
+        } else {
+            open.pop_back();
+        }
+    }
+
+    bool complete() const { return open.empty() && skipped == 0; }
+    json take() { return std::move(value); }
+
+private:
+    // Enough to tell an array of three from longer ones.
+    static constexpr std::size_t keptElements = 4;
+    static constexpr std::size_t keptDepth = 2;
+
+    // Where the new value went, or null when it was dropped. Pointers into
+    // the value stay valid: a container gets no new member while one of its
+    // members is open.
+    json* place(json made) {
+        if (skipped > 0) {
+            return nullptr;
+        }
+        if (open.empty()) {
+            value = std::move(made);
+            return &value;
+        }
+        json& parent = *open.back();
+        if (parent.is_array()) {
+            if (parent.size() >= keptElements) {
+                return nullptr;
+            }
+            parent.push_back(std::move(made));
+            return &parent.back();
+        }
+        json& slot = parent[pendingKey];
+        slot = std::move(made);
+        return &slot;
+    }
+
+    json value;
+    std::vector<json*> open;
+    std::size_t skipped = 0;
+    std::string pendingKey;
+};
+
+// Reads the library's stream of values, keeps the path of the value being
+// read so that errors can name it, and hands the pieces on as they end.
+class PieceReader {
 public:
     using number_integer_t = json::number_integer_t;
     using number_unsigned_t = json::number_unsigned_t;
@@ -41,21 +109,22 @@ public:
     using string_t = json::string_t;
     using binary_t = json::binary_t;
 
-    explicit PathTrackingBuilder(json& result) : dom(result, false) {}
+    explicit PieceReader(const JsonPieces& pieces) : pieces(pieces) {}
 
     std::string error;
 
-    bool null() { return scalar(dom.null()); }
-    bool boolean(bool v) { return scalar(dom.boolean(v)); }
-    bool number_integer(number_integer_t v) { return scalar(dom.number_integer(v)); }
-    bool number_unsigned(number_unsigned_t v) { return scalar(dom.number_unsigned(v)); }
-    bool number_float(number_float_t v, const string_t& s) { return scalar(dom.number_float(v, s)); }
-    bool string(string_t& v) { return scalar(dom.string(v)); }
-    bool binary(binary_t& v) { return scalar(dom.binary(v)); }
+    bool null() { return scalar(nullptr); }
+    bool boolean(bool v) { return scalar(v); }
+    bool number_integer(number_integer_t v) { return scalar(v); }
+    bool number_unsigned(number_unsigned_t v) { return scalar(v); }
+    bool number_float(number_float_t v, const string_t&) { return scalar(v); }
+    bool string(string_t& v) { return scalar(v); }
+    bool binary(binary_t& v) { return scalar(json::binary(v)); }
 
-    bool start_object(std::size_t length) {
+    bool start_object(std::size_t) {
+        startContainer(false);
         open(false);
-        return dom.start_object(length);
+        return true;
     }
 
     bool key(string_t& name) {
@@ -66,22 +135,26 @@ public:
             error = shownJsonPath(currentPath()) + ": duplicate key";
             return false;
         }
-        return dom.key(name);
+        if (inPiece) {
+            piece.key(name);
+        }
+        return true;
     }
 
     bool end_object() {
         frames.pop_back();
-        return scalar(dom.end_object());
+        return endContainer();
     }
 
-    bool start_array(std::size_t length) {
+    bool start_array(std::size_t) {
+        startContainer(true);
         open(true);
-        return dom.start_array(length);
+        return true;
     }
 
     bool end_array() {
         frames.pop_back();
-        return scalar(dom.end_array());
+        return endContainer();
     }
 
     bool parse_error(std::size_t, const std::string& lastToken, const nlohmann::detail::exception& ex) {
@@ -125,12 +198,70 @@ private:
         return path;
     }
 
+    // The key of the top-level member being read.
+    const std::string& memberKey() const { return frames.front().key; }
+
+    // Where a value that starts outside any piece belongs: the top-level
+    // object and the streamed array are read through; anything else starts
+    // a piece (the whole document, a member, or an element).
+    void startContainer(bool isArray) {
+        if (!inPiece) {
+            const std::size_t level = frames.size();
+            if (level == 0 && !isArray) {
+                return;
+            }
+            if (level == 1 && isArray && memberKey() == pieces.streamedKey) {
+                streaming = true;
+                return;
+            }
+            inPiece = true;
+            pieceLevel = level;
+        }
+        piece.startContainer(isArray);
+    }
+
+    bool endContainer() {
+        if (inPiece) {
+            piece.endContainer();
+            handOnIfComplete();
+        } else if (streaming && frames.size() == 1) {
+            streaming = false;
+            pieces.member(memberKey(), json::array());
+        }
+        nextElement();
+        return true;
+    }
+
+    bool scalar(json value) {
+        if (!inPiece) {
+            inPiece = true;
+            pieceLevel = frames.size();
+        }
+        piece.scalar(std::move(value));
+        handOnIfComplete();
+        nextElement();
+        return true;
+    }
+
+    void handOnIfComplete() {
+        if (!piece.complete()) {
+            return;
+        }
+        inPiece = false;
+        if (pieceLevel == 0) {
+            pieces.wholeValue(piece.take());
+        } else if (pieceLevel == 1) {
+            pieces.member(memberKey(), piece.take());
+        } else {
+            pieces.element(frames.back().index, piece.take());
+        }
+    }
+
     // A finished value moves an enclosing array on to its next element.
-    bool scalar(bool accepted) {
+    void nextElement() {
         if (!frames.empty() && frames.back().isArray) {
             ++frames.back().index;
         }
-        return accepted;
     }
 
     // The library's text without its "[json.exception...] " tag and without
@@ -164,21 +295,33 @@ private:
         return shown;
     }
 
-    nlohmann::detail::json_sax_dom_parser<json> dom;
+    const JsonPieces& pieces;
     std::vector<Frame> frames;
+    CutDownValue piece;
+    bool inPiece = false;
+    std::size_t pieceLevel = 0;
+    bool streaming = false;
 };
 
-}  // namespace
-
-bool parseStrictJson(std::string_view text, nlohmann::json& value, std::string& error) {
-    value = nullptr;
-    PathTrackingBuilder builder(value);
-    if (!json::sax_parse(text.begin(), text.end(), &builder)) {
-        error = builder.error;
-        value = nullptr;
+// Input: the text as the library's sax_parse takes it.
+template <typename... Input>
+bool readPieces(const JsonPieces& pieces, std::string& error, Input&&... input) {
+    PieceReader reader(pieces);
+    if (!json::sax_parse(std::forward<Input>(input)..., &reader)) {
+        error = reader.error;
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool parseStrictJson(std::string_view text, const JsonPieces& pieces, std::string& error) {
+    return readPieces(pieces, error, text.begin(), text.end());
+}
+
+bool parseStrictJson(std::istream& text, const JsonPieces& pieces, std::string& error) {
+    return readPieces(pieces, error, text);
 }
 
 std::string jsonPathIndex(const std::string& path, std::size_t index) {

@@ -187,7 +187,7 @@ Outcome play(const std::string& name, Stepper stepper, bool stepOnly) {
     // The panel settings at the head of a scenario reallocate the grids, the
     // same work for either step: they are played before the clock starts.
     auto event = s.events.begin();
-    for (; event != s.events.end() && event->kind == EventKind::Set; ++event) player.play(*event);
+    for (; event != s.events.end() && (*event).kind == EventKind::Set; ++event) player.play(*event);
     const double stepSecondsBefore = *stepSeconds;
     const long long stepsBefore = *steps;
     const double start = clockSeconds();

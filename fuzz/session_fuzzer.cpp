@@ -22,6 +22,7 @@
 #include "fuzz/FuzzInput.h"
 #include "image/ImageIO.h"
 #include "sim/WatercolorSimulation.h"
+#include "util/SaveFolder.h"
 
 namespace {
 
@@ -52,19 +53,38 @@ const std::string& tinyCanvas() {
     return path;
 }
 
+// Saves are confined to the scratch folder, as seep-render confines them to
+// the session's: a name the folder refuses is kept (and refused when played),
+// any other becomes one file there.
+const SaveFolder& scratchSaves() {
+    static const SaveFolder* folder = [] {
+        auto* opened = new SaveFolder;
+        std::string error;
+        if (!opened->open(fuzzScratchFolder(), error)) {
+            std::abort();
+        }
+        return opened;
+    }();
+    return *folder;
+}
+
 void bound(Session& session) {
     session.canvas = tinyCanvas();
     long long idleLeft = maxIdleTotal;
-    for (SessionEvent& event : session.events) {
+    SessionEvents bounded;
+    for (SessionEvent event : session.events) {
         if (event.kind == EventKind::Idle) {
             event.count = std::min({event.count, maxIdlePerEvent, idleLeft});
             idleLeft -= event.count;
         } else if (event.kind == EventKind::Button && event.button == PanelButton::ImageOpen) {
             event.file = event.file.empty() ? "" : tinyCanvas();
-        } else if (event.kind == EventKind::Button && event.button == PanelButton::ImageSave) {
-            event.file = event.file.empty() ? "" : fuzzScratchFolder() + "/out.png";
+        } else if (event.kind == EventKind::Button && event.button == PanelButton::ImageSave &&
+                   scratchSaves().refusal(event.file).empty()) {
+            event.file = event.file.empty() ? "" : "out.png";
         }
+        bounded.push_back(event);
     }
+    session.events = std::move(bounded);
 }
 
 void requireFinitePositions(const Shell& shell) {
@@ -94,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     bound(session);
     HeadlessPainter painter;
+    painter.shell.saves.folder = &scratchSaves();
     painter.shell.instantRun.repetitionLimit = instantRepetitions;
     painter.shell.afterStep = requireFinitePositions;
     SessionPlayer player(painter, session);

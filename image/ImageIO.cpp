@@ -12,6 +12,8 @@
 #include <optional>
 
 #include "image/ExifOrientation.h"
+#include <sys/stat.h>
+
 #include "image/LibraryImage.h"
 #include "image/PictureDecoder.h"
 #include "image/PictureDerivation.h"
@@ -19,6 +21,7 @@
 #include "image/PngWriter.h"
 #include "util/AvailableMemory.h"
 #include "util/FileReplace.h"
+#include "util/RegularFile.h"
 
 namespace ImageIO {
 namespace {
@@ -40,12 +43,8 @@ private:
 };
 
 bool canOpen(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fclose(file);
-    return true;
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && (!S_ISREG(info.st_mode) || isRegularFile(path));
 }
 
 bool reportCannotOpen(const std::string& name) {
@@ -137,7 +136,9 @@ template <typename CheckMemory>
 std::optional<FoundPicture> findPicture(const std::string& name, std::size_t bytesPerPixel, CheckMemory&& checkMemory) {
     FoundPicture found;
     found.path = findFile(name);
-    if (found.path.empty()) {
+    // Whatever the name is, the load must not wait on it: a pipe, a device or
+    // a folder is refused before anything reads from it.
+    if (found.path.empty() || !isRegularFile(found.path)) {
         reportCannotOpen(name);
         return std::nullopt;
     }
@@ -273,17 +274,19 @@ bool loadCanvas(const std::string& name, CanvasPicture& colours, ImageRect<float
     return true;
 }
 
-bool save(const std::string& name, const ImageRect<vec4>& image) {
+bool save(const std::string& name, const ImageRect<vec4>& image, const SaveFolder* inside) {
     if (image.pixels == nullptr) {
         return reportCannotSave(name);
     }
     const std::size_t width = static_cast<std::size_t>(std::max(image.width, 0));
-    return save(name, image.width, image.height, [&](int y, vec4* out) {
-        std::copy_n(image.pixels + static_cast<std::size_t>(y) * width, width, out);
-    });
+    return save(
+        name, image.width, image.height,
+        [&](int y, vec4* out) { std::copy_n(image.pixels + static_cast<std::size_t>(y) * width, width, out); },
+        inside);
 }
 
-bool save(const std::string& name, int width, int height, const RowColours& rowColours) {
+bool save(const std::string& name, int width, int height, const RowColours& rowColours,
+          const SaveFolder* inside) {
     const TimedScope timed(spent.saveSeconds);
     // An empty image would go out as a 1 × 1 picture of whatever the library
     // held, and one beyond the library's byte count would be cut short.
@@ -307,7 +310,7 @@ bool save(const std::string& name, int width, int height, const RowColours& rowC
     if (hasExtension(name, "png")) {
         replaced = replaceFile(
             name, [&](const std::string& temporary) { return writePngRows(temporary, width, height, rowSamples); },
-            reason);
+            reason, inside);
     } else {
         // The library writes the other formats from a whole picture of 8-bit
         // samples, the same bytes it would have made of the float colours.
@@ -320,7 +323,8 @@ bool save(const std::string& name, int width, int height, const RowColours& rowC
             return reportCannotSave(name);
         }
         replaced = replaceFile(
-            name, [](const std::string& temporary) { return ilSaveImage(temporary.c_str()) == IL_TRUE; }, reason);
+            name, [](const std::string& temporary) { return ilSaveImage(temporary.c_str()) == IL_TRUE; }, reason,
+            inside);
     }
     if (!replaced) {
         return reportCannotSave(name);

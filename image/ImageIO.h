@@ -8,6 +8,8 @@
 #include "image/CanvasPicture.h"
 #include "image/ImageRect.h"
 
+class SaveFolder;
+
 // Reading pictures into image rectangles and writing a result picture, with
 // the small file search every load goes through.
 namespace ImageIO {
@@ -22,7 +24,8 @@ void init();
 const std::vector<std::string>& searchDirectories();
 
 // The path under which name can be opened for reading, or "" (after printing
-// "file not found: NAME").
+// "file not found: NAME"). Something that is not a regular file (a folder, a
+// pipe) counts as found, without being opened: the load then refuses it.
 std::string findFile(const std::string& name);
 
 // Pictures are turned upright by their EXIF orientation before anything
@@ -41,15 +44,17 @@ bool load(const std::string& name, ImageRect<vec4>& image);
 bool loadCanvas(const std::string& name, CanvasPicture& colours, ImageRect<float>& grey,
                 std::size_t otherBytesPerPixel);
 
-// Writes 8-bit RGBA in the format the name's extension selects.
-bool save(const std::string& name, const ImageRect<vec4>& image);
+// Writes 8-bit RGBA in the format the name's extension selects. With inside,
+// name is written only within that folder (util/SaveFolder.h).
+bool save(const std::string& name, const ImageRect<vec4>& image, const SaveFolder* inside = nullptr);
 
 // The same for a picture made row by row: rowColours(y, out) gives the
 // width float colours of row y (row 0 at the bottom), each turned into 8
 // bits as the library does. A PNG is written as the rows come, without a
 // copy of the whole picture.
 using RowColours = std::function<void(int y, vec4* out)>;
-bool save(const std::string& name, int width, int height, const RowColours& rowColours);
+bool save(const std::string& name, int width, int height, const RowColours& rowColours,
+          const SaveFolder* inside = nullptr);
 
 // Wall time spent in every load and save since the program started, failed
 // ones included; the headless renderer reports it.

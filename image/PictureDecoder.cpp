@@ -19,6 +19,7 @@
 #include "image/ImageIO.h"
 #include "image/LibraryImage.h"
 #include "image/ModernBmp.h"
+#include "util/RegularFile.h"
 
 namespace {
 
@@ -84,7 +85,9 @@ bool holdsPixels(ILint width, ILint height, ILint format, ILint type, std::size_
 bool libraryLoads(const std::string& path) {
     ilEnable(IL_ORIGIN_SET);
     ilOriginFunc(IL_ORIGIN_LOWER_LEFT);
-    return ilLoadImage(path.c_str()) == IL_TRUE;
+    // The library opens the file by name and would wait on a pipe put there
+    // since the load looked at it.
+    return isRegularFile(path) && ilLoadImage(path.c_str()) == IL_TRUE;
 }
 
 // Decodes through the library. reserve(bytes) gives storage for the pixels

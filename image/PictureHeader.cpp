@@ -10,6 +10,10 @@
 #include "image/ExifOrientation.h"
 #include "image/ModernBmp.h"
 
+#include <unistd.h>
+
+#include "util/RegularFile.h"
+
 namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
@@ -220,7 +224,11 @@ PictureHeader targaHeader(const unsigned char* head, std::size_t length, std::in
 }  // namespace
 
 PictureHeader inspectPictureFile(const std::string& path) {
-    File file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const int descriptor = openRegularFile(path);
+    File file(descriptor >= 0 ? fdopen(descriptor, "rb") : nullptr, &std::fclose);
+    if (descriptor >= 0 && !file) {
+        close(descriptor);
+    }
     if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
         return {};
     }

@@ -23,8 +23,11 @@ Parsed parse(const std::vector<std::string>& arguments) {
 }  // namespace
 
 TEST(RenderArgs, ReadsTheSessionAndEveryOptionInAnyOrder) {
-    const Parsed all = parse({"--stats", "-o", "out.png", "s.json", "--raw", "out.raw"});
+    const Parsed all = parse({"--stats", "-o", "out.png", "s.json", "--raw", "out.raw", "--save-dir", "d"});
     ASSERT_TRUE(all.ok) << all.error;
+    EXPECT_EQ(all.args.saveDir, "d");
+    EXPECT_FALSE(all.args.savesAnywhere);
+    EXPECT_TRUE(parse({"s.json", "--saves-anywhere"}).args.savesAnywhere);
     EXPECT_EQ(all.args.session, "s.json");
     EXPECT_EQ(all.args.output, "out.png");
     EXPECT_EQ(all.args.raw, "out.raw");
@@ -71,6 +74,8 @@ TEST(RenderArgs, RefusesWhatItCannotMeanWithALine) {
         {{"s.json", "-o", "a.png", "-o", "b.png"}, "-o given twice"},
         {{"s.json", "--fast"}, "unknown option --fast"},
         {{"s.json", "-o", "same", "--raw", "same"}, "-o and --raw name the same file: same"},
+        {{"s.json", "--save-dir"}, "--save-dir needs a file name"},
+        {{"s.json", "--save-dir", "d", "--saves-anywhere"}, "--save-dir and --saves-anywhere cannot both be given"},
     };
     for (const auto& c : cases) {
         const Parsed result = parse(c.arguments);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -17,6 +19,7 @@
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
 #include "image/ImageIO.h"
+#include "util/SaveFolder.h"
 
 // Runs the real seep-render as a person would, from the source folder so that
 // the painter's pictures are found, with its output captured in files.
@@ -81,6 +84,9 @@ Outcome render(const std::vector<std::string>& arguments, rlim_t addressLimit = 
         if (addressLimit != 0 && setrlimit(RLIMIT_AS, &limit) != 0) {
             _exit(127);
         }
+        // A guard against a hang, far beyond any run here: the alarm outlives
+        // exec and ends the program.
+        alarm(120);
         execv(SEEP_RENDER_PATH, argv.data());
         _exit(127);
     }
@@ -193,7 +199,7 @@ TEST(RenderCli, StatsIsOneLineWhoseFieldsAddUpAndCountEveryStep) {
         {"do": "mouse", "button": "left", "state": "up", "x": 300, "y": 220},
         {"do": "set", "control": "instantResult", "value": 1},
         {"do": "button", "name": "Start"},
-        {"do": "button", "name": "Image Save", "file": ")" + folder + R"(/saved.png"}]})");
+        {"do": "button", "name": "Image Save", "file": "saved.png"}]})");
 
     const Outcome run = render({session, "--stats", "--raw", folder + "/out.raw"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -233,7 +239,10 @@ TEST(RenderCli, StatsIsOneLineWhoseFieldsAddUpAndCountEveryStep) {
     ASSERT_EQ(chdir(SEEP_SOURCE_DIR), 0);
     long long counted = 0;
     {
+        SaveFolder saves;
+        ASSERT_TRUE(saves.open(folder, error)) << error;
         HeadlessPainter painter;
+        painter.shell.saves.folder = &saves;
         painter.shell.afterStep = [&](const Shell&) { ++counted; };
         SessionPlayer player(painter, parsed);
         player.playAll();
@@ -293,4 +302,109 @@ TEST(RenderCli, ACanvasBeyondTheMemoryAtHandIsRefusedAndThePainterKeepsItsOwn) {
     const Outcome loaded = render({folder + "/session.json", "-o", folder + "/out.png"});
     EXPECT_EQ(loaded.status, 0);
     EXPECT_NE(loaded.err.find("file loaded: " + folder + "/big.bmp (2400x2400)"), std::string::npos) << loaded.err;
+}
+
+namespace {
+
+// Every file and link under folder, by relative name.
+std::vector<std::string> listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        names.push_back(std::filesystem::relative(entry.path(), folder).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A short stroke run at once, then Image Save under each name.
+std::string savingSession(const std::vector<std::string>& names) {
+    std::string text = R"({"version": 1, "events": [
+        {"do": "mouse", "button": "left", "state": "down", "x": 100, "y": 200},
+        {"do": "motion", "x": 300, "y": 220},
+        {"do": "mouse", "button": "left", "state": "up", "x": 300, "y": 220},
+        {"do": "set", "control": "instantResult", "value": 1},
+        {"do": "button", "name": "Start"})";
+    for (const std::string& name : names) {
+        text += R"(, {"do": "button", "name": "Image Save", "file": ")" + name + R"("})";
+    }
+    return text + "]}";
+}
+
+}  // namespace
+
+TEST(RenderCli, EventSavesStayInTheSaveFolderAndThePaintingIsTheSame) {
+    const std::string folder = scratchFolder("saves");
+    const std::string play = folder + "/play";
+    ASSERT_EQ(std::system(("mkdir -p '" + play + "/sub' '" + folder + "/outside' '" + folder + "/chosen' && ln -s ../outside '" +
+                           play + "/out' && ln -s ../outside/victim.png '" + play + "/victim.png' && echo precious > '" +
+                           folder + "/outside/victim.png'")
+                              .c_str()),
+              0);
+    const std::vector<std::string> names = {"inside.png",           "sub/inside.png", folder + "/outside/absolute.png",
+                                            "../outside/up.png",    "out/through.png", "victim.png",
+                                            "sub/../../outside/x.png"};
+    writeFile(play + "/session.json", savingSession(names));
+    writeFile(play + "/cancelled.json", savingSession(std::vector<std::string>(names.size(), "")));
+    const std::vector<std::string> before = listing(folder);
+
+    const Outcome run = render({play + "/session.json", "--raw", folder + "/saved.raw"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string prefix = "events[";
+    for (const auto& [index, reason] : std::vector<std::pair<int, std::string>>{
+             {7, "an absolute name"}, {8, "\"..\""}, {9, "a symbolic link"}, {10, "a symbolic link"}, {11, "\"..\""}}) {
+        const std::string line = "events[" + std::to_string(index) + "]: Image Save refused: " + names[index - 5] + ": " +
+                                 reason + " leads outside the save folder\n";
+        EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
+    }
+    std::vector<std::string> expected = before;
+    for (const char* added : {"play/inside.png", "play/sub/inside.png", "saved.raw"}) {
+        expected.push_back(added);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listing(folder), expected);
+    EXPECT_EQ(readFile(folder + "/outside/victim.png"), "precious\n");
+
+    // The refused saves changed nothing: the painting is the one whose saves
+    // were all cancelled.
+    ASSERT_EQ(render({play + "/cancelled.json", "--raw", folder + "/cancelled.raw"}).status, 0);
+    EXPECT_TRUE(readFile(folder + "/saved.raw") == readFile(folder + "/cancelled.raw"));
+
+    // Another folder (without sub/ or links), or the recorded paths for
+    // one's own session.
+    ASSERT_EQ(render({play + "/session.json", "--save-dir", folder + "/chosen"}).status, 0);
+    EXPECT_EQ(listing(folder + "/chosen"), (std::vector<std::string>{"inside.png", "victim.png"}));
+    writeFile(play + "/own.json", savingSession({names[2]}));
+    const Outcome anywhere = render({play + "/own.json", "--saves-anywhere"});
+    EXPECT_EQ(anywhere.err.find("refused"), std::string::npos) << anywhere.err;
+    EXPECT_TRUE(exists(names[2]));
+    const Outcome nowhere = render({play + "/session.json", "--save-dir", folder + "/missing"});
+    EXPECT_EQ(nowhere.status, 2);
+    EXPECT_EQ(nowhere.err,
+              "seep-render: cannot use " + folder + "/missing as the save folder: No such file or directory\n");
+}
+
+// A pipe would make a plain open wait for a writer for ever, and /dev/zero
+// never ends; each is refused at once like a folder.
+TEST(RenderCli, PipesDevicesAndFoldersAreRefusedWithoutWaiting) {
+    const std::string folder = scratchFolder("special");
+    const std::string pipe = folder + "/pipe.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& special : {pipe, std::string("/dev/zero"), folder}) {
+        const Outcome asSession = render({special});
+        EXPECT_EQ(asSession.status, 2) << special;
+        const std::string why = special == folder ? "Is a directory" : "not a regular file";
+        EXPECT_EQ(asSession.err, "seep-render: " + special + ": cannot be read: " + why + "\n");
+
+        const std::string refused = "ImageIO::load: cannot open file: " + special + "\n";
+        writeFile(folder + "/canvas.json", R"({"version": 1, "canvas": ")" + special + R"(", "events": []})");
+        const Outcome asCanvas = render({folder + "/canvas.json"});
+        EXPECT_EQ(asCanvas.status, 0) << special << asCanvas.err;
+        EXPECT_NE(asCanvas.err.find(refused), std::string::npos) << special << asCanvas.err;
+
+        writeFile(folder + "/open.json", R"({"version": 1, "events": [{"do": "button", "name": "Image Open", "file": ")" +
+                                             special + R"("}]})");
+        const Outcome asOpened = render({folder + "/open.json"});
+        EXPECT_EQ(asOpened.status, 0) << special << asOpened.err;
+        EXPECT_NE(asOpened.err.find(refused), std::string::npos) << special << asOpened.err;
+    }
 }

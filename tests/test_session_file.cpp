@@ -165,6 +165,34 @@ TEST(SessionFile, ErrorsNameThePathAndWhatWasExpected) {
     }
 }
 
+// The events are checked while the file is read, the rest after it: the
+// line must still be the one a check of the whole document gives first.
+TEST(SessionFile, ReadInPiecesItComplainsAsAboutTheWholeDocument) {
+    const std::string badEvent = R"("events": [{"do": "idle"}, {"do": "jump"}])";
+    const struct {
+        std::string text;
+        std::string error;
+    } cases[] = {
+        {"{" + badEvent + R"(, "version": 1, "zz": 1, "b": 2})", "b: unknown key for a session"},
+        {"{" + badEvent + R"(, "version": 2})", "version: expected 1, not 2"},
+        {"{" + badEvent + R"(, "version": 1, "seed": -1})", "seed: expected an integer from 0 to 4294967295, not -1"},
+        {"{" + badEvent + R"(, "version": 1})", "events[1].do: expected one of set, button"},
+        {"{" + badEvent + R"(, "version": 1} x)", "session: not valid JSON: parse error"},
+        {R"({"version": 1, "events": [{"do": "jump"}, {"do": "frame", "do": "idle"}]})", "events[1].do: duplicate key"},
+        // What a piece keeps of long arrays and deep values still tells them apart.
+        {withEvents(R"({"do": "color", "rgb": [1, 2, 3, 4, 5, 6]})"),
+         "events[0].rgb: expected an array of three integers from 0 to 255, not an array"},
+        {withEvents(R"({"do": "color", "rgb": [1, {"a": [2]}, 3]})"),
+         "events[0].rgb[1]: expected an integer from 0 to 255, not an object"},
+        {withEvents(R"({"do": "motion", "x": [[1]], "y": 2})"), "events[0].x: expected a number, not an array"},
+        {R"({"version": [1, 2, 3, 4, 5], "events": []})", "version: expected 1, not an array"},
+    };
+    for (const auto& c : cases) {
+        const std::string error = errorOf(c.text);
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << "text: " << c.text << "\n got: " << error;
+    }
+}
+
 TEST(SessionFile, BrokenJsonAndBadUtf8AreOneClearLine) {
     EXPECT_EQ(errorOf("").rfind("session: not valid JSON: parse error at line 1, column 1", 0), 0u) << errorOf("");
     const std::string truncated = errorOf(withEvents(R"({"do": "motion", "x": 1,)"));

@@ -10,6 +10,9 @@ std::string* fileOption(const std::string& option, RenderArgs& args) {
     if (option == "--raw") {
         return &args.raw;
     }
+    if (option == "--save-dir") {
+        return &args.saveDir;
+    }
     return nullptr;
 }
 
@@ -35,6 +38,8 @@ bool parseRenderArgs(const std::vector<std::string>& arguments, RenderArgs& args
             args.help = true;
         } else if (argument == "--stats") {
             args.stats = true;
+        } else if (argument == "--saves-anywhere") {
+            args.savesAnywhere = true;
         } else if (std::string* target = fileOption(argument, args)) {
             if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
                 error = argument + " needs a file name";
@@ -57,6 +62,10 @@ bool parseRenderArgs(const std::vector<std::string>& arguments, RenderArgs& args
         error = "no session file given";
         return false;
     }
+    if (args.savesAnywhere && !args.saveDir.empty()) {
+        error = "--save-dir and --saves-anywhere cannot both be given";
+        return false;
+    }
     if (!args.output.empty() && args.output == args.raw) {
         error = "-o and --raw name the same file: " + args.output;
         return false;
@@ -77,6 +86,12 @@ std::string renderUsage() {
            "                   over the canvas); the extension chooses the format\n"
            "  --raw OUT.raw    write the deposition grid: width x height x 4\n"
            "                   little-endian float32 (r, g, b, coverage), row 0 first\n"
+           "  --save-dir DIR   the folder the session's own saves (Image Save events)\n"
+           "                   are written in, by default the session file's folder;\n"
+           "                   a save named outside it is refused with a line and\n"
+           "                   the session plays on\n"
+           "  --saves-anywhere let the session's saves write where they say (for one's\n"
+           "                   own sessions only)\n"
            "  --stats          after the run, print one line to stderr: steps, step\n"
            "                   time, picture load and save time, total time, peak memory\n"
            "  -h, --help       print this text\n"

@@ -8,6 +8,8 @@ struct RenderArgs {
     std::string session;   // the session file to play
     std::string output;    // -o: the result picture, "" for none
     std::string raw;       // --raw: the deposition grid as float32, "" for none
+    std::string saveDir;   // --save-dir: where the session's own saves go, "" for its folder
+    bool savesAnywhere = false;  // --saves-anywhere: the session's saves go where it says
     bool stats = false;    // --stats: one line of counts and timings on stderr
     bool help = false;     // --help: print the usage and do nothing else
 };

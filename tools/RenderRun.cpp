@@ -15,6 +15,7 @@
 #include "image/ImageIO.h"
 #include "tools/ProgressLine.h"
 #include "util/FileReplace.h"
+#include "util/SaveFolder.h"
 
 namespace {
 
@@ -56,20 +57,30 @@ bool writeRaw(Shell& shell, const std::string& path) {
     return true;
 }
 
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 // An output whose folder cannot be written is refused before anything runs,
 // rather than after a long render.
 bool outputFolderWritable(const std::string& path) {
     if (path.empty()) {
         return true;
     }
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string folder = folderOf(path);
     if (access(folder.c_str(), W_OK | X_OK) != 0) {
         std::fprintf(stderr, "seep-render: cannot write %s: %s: %s\n", path.c_str(), folder.c_str(),
                      std::strerror(errno));
         return false;
     }
     return true;
+}
+
+// The folder the session's saves are confined to: the one asked for, or the
+// session file's own.
+std::string saveFolderFor(const RenderArgs& args) {
+    return args.saveDir.empty() ? folderOf(args.session) : args.saveDir;
 }
 
 double peakMemoryMegabytes() {
@@ -92,9 +103,18 @@ int runRender(const RenderArgs& args) {
     if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw)) {
         return renderRefused;
     }
+    SaveFolder saveFolder;
+    if (!args.savesAnywhere && !saveFolder.open(saveFolderFor(args), error)) {
+        std::fprintf(stderr, "seep-render: cannot use %s as the save folder: %s\n", saveFolderFor(args).c_str(),
+                     error.c_str());
+        return renderRefused;
+    }
 
     HeadlessPainter painter;
     Shell& shell = painter.shell;
+    if (!args.savesAnywhere) {
+        shell.saves.folder = &saveFolder;
+    }
     ProgressLine progress(isatty(STDERR_FILENO) == 1);
     ProgressLine::State shown;
     shown.eventsTotal = session.events.size();

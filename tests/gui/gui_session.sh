@@ -64,8 +64,9 @@ grep -q "\"name\":\"Image Save\",\"file\":\"$GUI_WORK/window.png\"" "$session" |
     fail "Image Save is not recorded with its file"
 
 # Played back from where the painter ran (it finds the same pictures there),
-# the recording's Image Save writes the picture again.
-(cd "$SEEP_SOURCE_DIR" && "$SEEP_RENDER" "$session" -o "$GUI_WORK/final.png") \
+# the recording's Image Save writes the picture again: the dialog's answer is
+# an absolute path, which only one's own sessions may write to.
+(cd "$SEEP_SOURCE_DIR" && "$SEEP_RENDER" "$session" --saves-anywhere -o "$GUI_WORK/final.png") \
     >"$GUI_WORK/render.out" 2>"$GUI_WORK/render.err" || fail "seep-render failed: $(tail -n 3 "$GUI_WORK/render.err")"
 [ -f "$GUI_WORK/window.png" ] || fail "the playback did not save the picture"
 cmp "$GUI_WORK/window-saved.png" "$GUI_WORK/window.png" ||
