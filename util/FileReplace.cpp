@@ -16,8 +16,12 @@ std::string describeErrno(const std::string& what, int number) {
 
 }  // namespace
 
-bool replaceFile(const std::string& target, const std::function<bool(const std::string&)>& write,
-                 std::string& error) {
+FileReplacement::~FileReplacement() {
+    discard();
+}
+
+bool FileReplacement::begin(const std::string& target, std::string& error) {
+    discard();
     error.clear();
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
@@ -35,16 +39,43 @@ bool replaceFile(const std::string& target, const std::function<bool(const std::
         error = describeErrno("cannot create a temporary folder in " + folder, errno);
         return false;
     }
-    const std::string temporaryFolder = buffer.data();
-    const std::string temporary = temporaryFolder + "/" + name;
-    bool written = write(temporary);
-    if (written && std::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = describeErrno("cannot replace the file", errno);
-        written = false;
+    targetPath = target;
+    temporaryFolder = buffer.data();
+    temporaryPath = temporaryFolder + "/" + name;
+    return true;
+}
+
+bool FileReplacement::commit(std::string& error) {
+    error.clear();
+    if (temporaryPath.empty()) {
+        error = "no file was begun";
+        return false;
     }
-    std::remove(temporary.c_str());
-    rmdir(temporaryFolder.c_str());
-    return written;
+    const bool renamed = std::rename(temporaryPath.c_str(), targetPath.c_str()) == 0;
+    if (!renamed) {
+        error = describeErrno("cannot replace the file", errno);
+    }
+    discard();
+    return renamed;
+}
+
+void FileReplacement::discard() {
+    if (!temporaryFolder.empty()) {
+        std::remove(temporaryPath.c_str());
+        rmdir(temporaryFolder.c_str());
+    }
+    targetPath.clear();
+    temporaryFolder.clear();
+    temporaryPath.clear();
+}
+
+bool replaceFile(const std::string& target, const std::function<bool(const std::string&)>& write,
+                 std::string& error) {
+    FileReplacement replacement;
+    if (!replacement.begin(target, error)) {
+        return false;
+    }
+    return write(replacement.temporary()) && replacement.commit(error);
 }
 
 bool replaceFileContents(const std::string& target, std::string_view bytes, std::string& error) {
