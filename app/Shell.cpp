@@ -78,6 +78,9 @@ void idle(Shell& shell) {
         stepOnce(shell);
     }
     shell.windowSystem.displayNow();
+    if (shell.afterIdle) {
+        shell.afterIdle(shell);
+    }
 }
 
 void stepOnce(Shell& shell) {

@@ -69,6 +69,8 @@ struct Shell {
     StepStatistics stepStatistics;
     // Called after every step, when set (progress reports of the player).
     std::function<void(const Shell&)> afterStep;
+    // Called at the end of every idle call, when set (the player's time-lapse).
+    std::function<void(const Shell&)> afterIdle;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,

@@ -34,3 +34,10 @@ void loadSurface(Shell& shell, const std::string& name);
 // The deposition composed over the canvas picture, pixel by pixel:
 // rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w).
 ImageRect<vec4> composeResult(Shell& shell);
+
+// One pixel of that composition, deposition d over canvas c. Single
+// precision, in the order written, so every caller gets the same bits.
+inline vec4 composedPixel(const vec4& d, const vec4& c) {
+    const float keep = 1.0f - d.w;
+    return vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z, c.w + d.w * (1.0f - c.w)};
+}

@@ -98,6 +98,10 @@ public:
     WetCells wetCells;
     // The part of the deposition changed since the texture last saw it.
     CellRect depositionChanged;
+    // The same for a second reader that keeps its own picture of the
+    // deposition (the headless player's time-lapse): the texture's refresh
+    // leaves it alone, and that reader empties it when it has looked.
+    CellRect depositionChangedForFrames;
     DepositionTexture depositionTextureContent;
     // Footprint cells visited while wet, counted since construction.
     std::uint64_t cellContacts = 0;
