@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/TimeLapseOptions.h"
+
 // What seep-render was asked to do.
 struct RenderArgs {
     std::string session;   // the session file to play
@@ -10,6 +12,7 @@ struct RenderArgs {
     std::string raw;       // --raw: the deposition grid as float32, "" for none
     bool stats = false;    // --stats: one line of counts and timings on stderr
     bool help = false;     // --help: print the usage and do nothing else
+    TimeLapseOptions timeLapse;  // --video, --frames and their settings
 };
 
 // Reads the arguments after the program name. On failure returns false with
