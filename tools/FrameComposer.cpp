@@ -127,26 +127,43 @@ CellRect FrameComposer::update(Shell& shell, int canvasVersion) {
 void FrameComposer::composeRegion(Shell& shell, const CellRect& region) {
     const Grid<vec4>& deposition = shell.simulation->deposition;
     const ImageRect<vec4>& canvas = *shell.images.canvasImage;
-    const bool canvasFits = canvas.pixels != nullptr && canvas.width == canvasWidth && canvas.height == canvasHeight;
+    const std::size_t cells = static_cast<std::size_t>(canvasWidth) * static_cast<std::size_t>(canvasHeight);
+    // A grid or picture of another size (the shell never leaves one) reads
+    // as no paint on blank paper rather than past its end.
+    const bool sized = deposition.size() >= cells && canvas.pixels != nullptr && canvas.width == canvasWidth &&
+                       canvas.height == canvasHeight;
+    const auto pixelAt = [&](std::size_t k) {
+        return sized ? composedPixel(deposition[k], canvas.pixels[k])
+                     : composedPixel(k < deposition.size() ? deposition[k] : vec4{}, blankCanvas);
+    };
     for (int fy = region.y0; fy < region.y1; ++fy) {
         const Span rowSpan = rows[fy - place.y0];
         vec4* out = frame.pixels + static_cast<std::size_t>(fy) * frame.width;
+        // A frame larger than the canvas repeats rows and pixels.
+        if (fy > region.y0 && rows[fy - 1 - place.y0].start == rowSpan.start &&
+            rows[fy - 1 - place.y0].end == rowSpan.end) {
+            std::copy(out - frame.width + region.x0, out - frame.width + region.x1, out + region.x0);
+            continue;
+        }
+        if (rowSpan.end - rowSpan.start == 1 && canvasWidth <= place.width) {
+            // One cell per pixel: the canvas at its own size or larger.
+            const std::size_t row = static_cast<std::size_t>(rowSpan.start) * canvasWidth;
+            for (int fx = region.x0; fx < region.x1; ++fx) {
+                out[fx] = pixelAt(row + columns[fx - place.x0].start);
+            }
+            continue;
+        }
         for (int fx = region.x0; fx < region.x1; ++fx) {
             const Span columnSpan = columns[fx - place.x0];
             vec4 sum{};
-            int count = 0;
             for (int y = rowSpan.start; y < rowSpan.end; ++y) {
                 for (int x = columnSpan.start; x < columnSpan.end; ++x) {
-                    const std::size_t k = static_cast<std::size_t>(y) * canvasWidth + x;
-                    const vec4 d = k < deposition.size() ? deposition[k] : vec4{};
-                    const vec4 p = composedPixel(d, canvasFits ? canvas.pixels[k] : blankCanvas);
-                    // The first value is taken as it is, so one cell gives its own bits.
-                    sum = count == 0 ? p : vec4{sum.x + p.x, sum.y + p.y, sum.z + p.z, sum.w + p.w};
-                    ++count;
+                    const vec4 p = pixelAt(static_cast<std::size_t>(y) * canvasWidth + x);
+                    sum = vec4{sum.x + p.x, sum.y + p.y, sum.z + p.z, sum.w + p.w};
                 }
             }
-            const float n = static_cast<float>(count);
-            out[fx] = count == 1 ? sum : vec4{sum.x / n, sum.y / n, sum.z / n, sum.w / n};
+            const float n = static_cast<float>((rowSpan.end - rowSpan.start) * (columnSpan.end - columnSpan.start));
+            out[fx] = vec4{sum.x / n, sum.y / n, sum.z / n, sum.w / n};
         }
     }
 }

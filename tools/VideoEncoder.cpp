@@ -24,18 +24,21 @@ std::string describe(int code) {
     return text;
 }
 
-// What each encoder is asked for. A time-lapse mostly repeats itself from
-// frame to frame, which both encode cheaply; the presets are the fast ones,
-// so that encoding costs little beside the painting, at a quality that
-// keeps the paper's texture (a decoded frame stays above 35 dB PSNR).
+// What each encoder is asked for: the fastest settings, since a frame
+// follows every idle call and encoding easily costs more than painting, at
+// a constant quality that keeps the paper's texture (a decoded frame of the
+// examples is 37 to 45 dB from the picture). Beside x264's "veryfast",
+// "ultrafast" takes about 40% fewer instructions for files two to three
+// times as large (under a megabyte for each example), the better bargain
+// here.
 void encoderOptions(VideoFormat format, AVCodecContext& codec, AVDictionary** options) {
     if (format == VideoFormat::h264Mp4) {
-        av_dict_set(options, "preset", "veryfast", 0);
+        av_dict_set(options, "preset", "ultrafast", 0);
         av_dict_set(options, "crf", "20", 0);
     } else {
         // Constant quality: no bit rate to aim at.
         codec.bit_rate = 0;
-        av_dict_set(options, "crf", "30", 0);
+        av_dict_set(options, "crf", "24", 0);
         av_dict_set(options, "deadline", "realtime", 0);
         av_dict_set(options, "cpu-used", "8", 0);
         av_dict_set(options, "row-mt", "1", 0);

@@ -3,13 +3,8 @@
 #include <algorithm>
 
 std::uint8_t pictureByte(float value) {
-    if (!(value > 0.0f)) {
-        return 0;
-    }
-    if (value >= 1.0f) {
-        return 255;
-    }
-    return static_cast<std::uint8_t>(value * 255.0f);
+    const float clamped = std::min(value > 0.0f ? value : 0.0f, 1.0f);
+    return static_cast<std::uint8_t>(static_cast<int>(clamped * 255.0f));
 }
 
 void convertToYuv420(const ImageRect<vec4>& picture, const CellRect& region, const YuvPlanes& planes) {
