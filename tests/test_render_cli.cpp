@@ -161,7 +161,8 @@ TEST(RenderCli, EveryExamplePlayedTwiceGivesIdenticalRawBytesAndVisiblePaint) {
         const std::string picture = folder + "/" + name + ".png";
         const Outcome a = render({example(name), "--raw", first, "-o", picture});
         // A time-lapse made on the way changes nothing of the painting.
-        const Outcome b = render({example(name), "--raw", second, "--video", folder + "/" + name + ".mp4", "--particles"});
+        const Outcome b =
+            render({example(name), "--raw", second, "--video", folder + "/" + name + ".mp4", "--particles"});
         ASSERT_EQ(a.status, 0) << name << "\n" << a.err;
         ASSERT_EQ(b.status, 0) << name << "\n" << b.err;
         const std::string bytes = readFile(first);

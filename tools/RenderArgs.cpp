@@ -16,8 +16,8 @@ std::string* fileOption(const std::string& option, RenderArgs& args) {
     return nullptr;
 }
 
-// The time-lapse's options. The largest side a frame may have: H.264's
-// largest pictures are 8192 wide.
+// The time-lapse's limits. A frame's side goes as far as H.264's largest
+// levels take pictures.
 constexpr long long maxFrameSide = 8192;
 constexpr long long maxFps = 240;
 constexpr long long maxEvery = 1000000000;
@@ -66,7 +66,8 @@ OptionRead readTimeLapseOption(const std::vector<std::string>& arguments, std::s
         return OptionRead::notThisKind;
     }
     if (i + 1 == arguments.size() || arguments[i + 1].empty()) {
-        error = option + (option == "--frames" ? " needs a folder" : option == "--video" ? " needs a file name" : " needs a value");
+        const char* what = option == "--frames" ? "a folder" : option == "--video" ? "a file name" : "a value";
+        error = option + " needs " + what;
         return OptionRead::failed;
     }
     const std::string& value = arguments[++i];
