@@ -18,8 +18,11 @@ void HeadlessWindowSystem::requestWindowSize(int width, int height) {
     requestedHeight = height;
 }
 
-void HeadlessWindowSystem::upload(ShellImage) {
+void HeadlessWindowSystem::upload(ShellImage image) {
     ++uploads;
+    if (image == ShellImage::Canvas) {
+        ++canvasUploads;
+    }
 }
 
 bool HeadlessWindowSystem::readPixel(int x, int y, vec3& rgb) {

@@ -36,6 +36,8 @@ public:
     bool quitRequested = false;
     int redisplayRequests = 0;
     int uploads = 0;
+    // Uploads of the canvas picture: each one may be a new picture.
+    int canvasUploads = 0;
     int framesDrawn = 0;      // displayNow calls
     int dialogsOpened = 0;    // file and colour dialogs
     // The colour the chooser was last opened with.

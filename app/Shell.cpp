@@ -76,6 +76,9 @@ void idle(Shell& shell) {
         stepOnce(shell);
     }
     shell.windowSystem.displayNow();
+    if (shell.afterIdle) {
+        shell.afterIdle(shell);
+    }
 }
 
 void stepOnce(Shell& shell) {

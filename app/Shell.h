@@ -74,6 +74,8 @@ struct Shell {
     std::function<void(const Shell&)> afterStep;
     // Where the save commands write (a played session confines its saves).
     SaveConfinement saves;
+    // Called at the end of every idle call, when set (the player's time-lapse).
+    std::function<void(const Shell&)> afterIdle;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,

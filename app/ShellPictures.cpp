@@ -69,12 +69,7 @@ void composeResultRow(Shell& shell, int y, vec4* out) {
     const vec4* deposition = shell.simulation->deposition.data();
     for (int x = 0; x < width; ++x) {
         const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
-        const vec4 d = deposition[k];
-        const vec4 c = canvas.pixel(k);
-        // Single precision, in the order written: (1 − d.w)·c + d.w·d.
-        const float keep = 1.0f - d.w;
-        out[x] = vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z,
-                      c.w + d.w * (1.0f - c.w)};
+        out[x] = composedPixel(deposition[k], canvas.pixel(k));
     }
 }
 
@@ -82,4 +77,16 @@ bool saveResult(Shell& shell, const std::string& name, const SaveFolder* inside)
     return ImageIO::save(
         name, shell.state.window.canvasWidth, shell.state.window.canvasHeight,
         [&](int y, vec4* out) { composeResultRow(shell, y, out); }, inside);
+}
+
+ImageRect<vec4> composeResult(Shell& shell) {
+    const int width = shell.state.window.canvasWidth;
+    const int height = shell.state.window.canvasHeight;
+    std::vector<vec4> buffer(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        composeResultRow(shell, y, buffer.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
+    }
+    ImageRect<vec4> result;
+    result.setPixels(width, height, buffer.data());
+    return result;
 }

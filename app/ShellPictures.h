@@ -44,3 +44,14 @@ bool saveResult(Shell& shell, const std::string& name, const SaveFolder* inside 
 
 // The composed colours of row y (row 0 at the bottom), canvasWidth of them.
 void composeResultRow(Shell& shell, int y, vec4* out);
+
+// The whole composition as one picture (the time-lapse's tests compare
+// with it).
+ImageRect<vec4> composeResult(Shell& shell);
+
+// One pixel of that composition, deposition d over canvas c. Single
+// precision, in the order written, so every caller gets the same bits.
+inline vec4 composedPixel(const vec4& d, const vec4& c) {
+    const float keep = 1.0f - d.w;
+    return vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z, c.w + d.w * (1.0f - c.w)};
+}

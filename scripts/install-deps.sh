@@ -10,6 +10,7 @@ packages=(
   libdevil-dev libpng-dev libimgui-dev nlohmann-json3-dev
   xvfb xdotool zenity imagemagick x11-utils
   clang libclang-rt-14-dev
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
 )
 
 missing=()

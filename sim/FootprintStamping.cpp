@@ -264,4 +264,5 @@ void WatercolorSimulation::markStamped() {
     const CellRect changed{std::max(changedX0, 0), std::max(changedY0, 0), std::min(changedX1, width),
                            std::min(changedY1, height)};
     depositionChanged.include(changed);
+    depositionChangedForFrames.include(changed);
 }

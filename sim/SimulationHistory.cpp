@@ -35,6 +35,7 @@ void WatercolorSimulation::undo() {
         historyReference = std::move(history.back());
         history.pop_back();
         depositionChanged = CellRect::whole(width, height);
+        depositionChangedForFrames = depositionChanged;
         // Bit for bit the reference again, unless the sizes disagreed.
         if (historyReference.width() == width && historyReference.height() == height) {
             historyChanges.reset(deposition.data(), width, height);
@@ -56,6 +57,7 @@ void WatercolorSimulation::clearHistory() {
 
 void WatercolorSimulation::depositionEdited() {
     depositionChanged = CellRect::whole(width, height);
+    depositionChangedForFrames = depositionChanged;
     historyChanges.markAll();
 }
 

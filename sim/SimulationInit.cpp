@@ -70,6 +70,9 @@ void WatercolorSimulation::initDeposition() {
     // Known to be zero everywhere: the next undo snapshot need not look.
     historyReference = DepositionSnapshot::blank(width, height);
     historyChanges.reset(deposition.data(), width, height);
+    // New storage may sit where the old one did, so a reader comparing
+    // addresses would miss it; this one is told.
+    depositionChangedForFrames = CellRect::whole(width, height);
 }
 
 void WatercolorSimulation::initAbsorption() {

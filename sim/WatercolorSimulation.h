@@ -95,6 +95,10 @@ public:
     // The part of the deposition changed since the texture last saw it: the
     // drawing (SimulationDrawing.h) refreshes only this and empties it.
     CellRect depositionChanged;
+    // The same for a second reader that keeps its own picture of the
+    // deposition (the headless player's time-lapse): the texture's refresh
+    // leaves it alone, and that reader empties it when it has looked.
+    CellRect depositionChangedForFrames;
     // Footprint cells visited while wet, counted since construction.
     std::uint64_t cellContacts = 0;
 

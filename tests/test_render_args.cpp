@@ -84,6 +84,55 @@ TEST(RenderArgs, RefusesWhatItCannotMeanWithALine) {
     }
 }
 
+TEST(RenderArgs, ReadsTheTimeLapseAndRefusesSettingsThatCannotBeMade) {
+    const Parsed all = parse({"s.json", "--video", "out.WebM", "--frames", "shots", "--fps", "24", "--every", "5",
+                              "--size", "1280x720", "--particles"});
+    ASSERT_TRUE(all.ok) << all.error;
+    EXPECT_EQ(all.args.timeLapse.video, "out.WebM");
+    EXPECT_EQ(all.args.timeLapse.frames, "shots");
+    EXPECT_EQ(all.args.timeLapse.fps, 24);
+    EXPECT_EQ(all.args.timeLapse.every, 5);
+    EXPECT_EQ(all.args.timeLapse.width, 1280);
+    EXPECT_EQ(all.args.timeLapse.height, 720);
+    EXPECT_TRUE(all.args.timeLapse.particles);
+    const Parsed defaults = parse({"s.json", "--video", "out.mp4"});
+    ASSERT_TRUE(defaults.ok) << defaults.error;
+    EXPECT_EQ(defaults.args.timeLapse.fps, 30);
+    EXPECT_EQ(defaults.args.timeLapse.every, 0);
+    EXPECT_EQ(defaults.args.timeLapse.width, 0);
+    // Pictures may have odd sides; only a video's must be even.
+    EXPECT_TRUE(parse({"s.json", "--frames", "f", "--size", "511x3"}).ok);
+
+    const struct {
+        std::vector<std::string> arguments;
+        std::string error;
+    } cases[] = {
+        {{"s.json", "--video", "out.avi"}, "--video out.avi: the name must end in .mp4 (H.264) or .webm (VP9)"},
+        {{"s.json", "--video", "mp4"}, "--video mp4: the name must end in .mp4 (H.264) or .webm (VP9)"},
+        {{"s.json", "--video", "a.mp4/b"}, "--video a.mp4/b: the name must end in .mp4 (H.264) or .webm (VP9)"},
+        {{"s.json", "--frames", "f", "--size", "0x720"}, "--size needs WIDTHxHEIGHT, each from 1 to 8192, not 0x720"},
+        {{"s.json", "--frames", "f", "--size", "1280"}, "--size needs WIDTHxHEIGHT, each from 1 to 8192, not 1280"},
+        {{"s.json", "--frames", "f", "--size", "-2x4"}, "--size needs WIDTHxHEIGHT, each from 1 to 8192, not -2x4"},
+        {{"s.json", "--frames", "f", "--size", "9000x720"}, "--size needs WIDTHxHEIGHT, each from 1 to 8192, not 9000x720"},
+        {{"s.json", "--video", "a.mp4", "--size", "1281x720"}, "--size 1281x720: a video's width and height must be even"},
+        {{"s.json", "--video", "a.mp4", "--fps", "0"}, "--fps needs a whole number from 1 to 240, not 0"},
+        {{"s.json", "--video", "a.mp4", "--fps", "2.5"}, "--fps needs a whole number from 1 to 240, not 2.5"},
+        {{"s.json", "--video", "a.mp4", "--every", "99999999999"},
+         "--every needs a whole number of steps from 1 to 1000000000, not 99999999999"},
+        {{"s.json", "--video", "a.mp4", "--every"}, "--every needs a value"},
+        {{"s.json", "--frames", ""}, "--frames needs a folder"},
+        {{"s.json", "--video", "a.mp4", "--video", "b.mp4"}, "--video given twice"},
+        {{"s.json", "--every", "10"}, "--every needs --video or --frames"},
+        {{"s.json", "--particles", "--fps", "10"}, "--particles needs --video or --frames"},
+        {{"s.json", "--video", "a.mp4", "-o", "a.mp4"}, "--video names the same file as -o: a.mp4"},
+    };
+    for (const auto& c : cases) {
+        const Parsed result = parse(c.arguments);
+        EXPECT_FALSE(result.ok) << c.error;
+        EXPECT_EQ(result.error, c.error);
+    }
+}
+
 TEST(ProgressLine, ShowsEventsStepsTimeAndInstantResultPercent) {
     ProgressLine::State state;
     state.eventsPlayed = 3;
@@ -92,4 +141,7 @@ TEST(ProgressLine, ShowsEventsStepsTimeAndInstantResultPercent) {
     EXPECT_EQ(ProgressLine::text(state, 1.04), "seep-render: event 3/12, 4500 steps, 1.0 s");
     state.instantPercent = 40;
     EXPECT_EQ(ProgressLine::text(state, 2.0), "seep-render: event 3/12, 4500 steps, 2.0 s, Instant Result 40%");
+    state.frames = 451;
+    EXPECT_EQ(ProgressLine::text(state, 2.0),
+              "seep-render: event 3/12, 4500 steps, 2.0 s, 451 frames, Instant Result 40%");
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,52 @@ std::string example(const std::string& name) {
     return std::string(SEEP_SOURCE_DIR) + "/images/examples/" + name;
 }
 
+// The standard output of a shell command.
+std::string commandOutput(const std::string& command) {
+    std::string text;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            text.append(buffer, n);
+        }
+        pclose(pipe);
+    }
+    return text;
+}
+
+bool haveFfmpeg() {
+    return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") == 0;
+}
+
+// What ffprobe says of a video's stream and length, as "key=value" lines.
+std::string probe(const std::string& video) {
+    return commandOutput("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                         "stream=codec_name,width,height,nb_read_frames:format=duration -of default=nw=1 '" +
+                         video + "'");
+}
+
+std::string probed(const std::string& facts, const std::string& key) {
+    for (const std::string& line : lines(facts)) {
+        if (line.rfind(key + "=", 0) == 0) {
+            return line.substr(key.size() + 1);
+        }
+    }
+    return "";
+}
+
+// Peak signal-to-noise ratio of two pictures' colours, in decibels.
+double psnr(const ImageRect<vec4>& a, const ImageRect<vec4>& b) {
+    double squares = 0.0;
+    const std::size_t pixels = static_cast<std::size_t>(a.width) * a.height;
+    for (std::size_t k = 0; k < pixels; ++k) {
+        for (const float vec4::*channel : {&vec4::x, &vec4::y, &vec4::z}) {
+            const double difference = 255.0 * (a.pixels[k].*channel - b.pixels[k].*channel);
+            squares += difference * difference;
+        }
+    }
+    return squares == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / (squares / (3.0 * pixels)));
+}
+
 }  // namespace
 
 TEST(RenderCli, EveryExamplePlayedTwiceGivesIdenticalRawBytesAndVisiblePaint) {
@@ -125,7 +172,9 @@ TEST(RenderCli, EveryExamplePlayedTwiceGivesIdenticalRawBytesAndVisiblePaint) {
         const std::string second = folder + "/" + name + ".2.raw";
         const std::string picture = folder + "/" + name + ".png";
         const Outcome a = render({example(name), "--raw", first, "-o", picture});
-        const Outcome b = render({example(name), "--raw", second});
+        // A time-lapse made on the way changes nothing of the painting.
+        const Outcome b =
+            render({example(name), "--raw", second, "--video", folder + "/" + name + ".mp4", "--particles"});
         ASSERT_EQ(a.status, 0) << name << "\n" << a.err;
         ASSERT_EQ(b.status, 0) << name << "\n" << b.err;
         const std::string bytes = readFile(first);
@@ -175,9 +224,21 @@ TEST(RenderCli, ABadSessionIsOneLineAndExitTwoWithNothingWritten) {
     EXPECT_EQ(noFolder.status, 2);
     EXPECT_EQ(noFolder.out, "");
 
-    const Outcome badOption = render({example("path-instant.json"), "--frames"});
+    // A time-lapse that cannot be written is refused before anything runs.
+    for (const auto& timeLapse : {std::vector<std::string>{"--video", folder + "/nowhere/out.mp4"},
+                                  std::vector<std::string>{"--frames", session}}) {
+        std::vector<std::string> arguments{example("path-instant.json"), "-o", folder + "/out.png"};
+        arguments.insert(arguments.end(), timeLapse.begin(), timeLapse.end());
+        const Outcome refused = render(arguments);
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(lines(refused.err).size(), 1u) << refused.err;
+        EXPECT_EQ(refused.out, "");
+        EXPECT_FALSE(exists(folder + "/out.png"));
+    }
+
+    const Outcome badOption = render({example("path-instant.json"), "--movie"});
     EXPECT_EQ(badOption.status, 2);
-    EXPECT_NE(badOption.err.find("unknown option --frames"), std::string::npos);
+    EXPECT_NE(badOption.err.find("unknown option --movie"), std::string::npos);
 }
 
 TEST(RenderCli, HelpExplainsTheUsageAndWhereTheFormatIs) {
@@ -407,4 +468,77 @@ TEST(RenderCli, PipesDevicesAndFoldersAreRefusedWithoutWaiting) {
         EXPECT_EQ(asOpened.status, 0) << special << asOpened.err;
         EXPECT_NE(asOpened.err.find(refused), std::string::npos) << special << asOpened.err;
     }
+}
+
+TEST(RenderCli, AVideoHasTheFramesSizeAndLengthAskedForAndEndsOnTheResult) {
+    if (!haveFfmpeg()) {
+        GTEST_SKIP() << "ffprobe and ffmpeg (Debian package ffmpeg) are not installed";
+    }
+    const std::string folder = scratchFolder("video");
+    // 389 steps in one Instant Result run: a frame after every tenth, then
+    // the result held for a second at 30 frames a second.
+    const Outcome h264 = render({example("path-instant.json"), "--video", folder + "/run.mp4", "-o",
+                                 folder + "/run.png", "--stats"});
+    ASSERT_EQ(h264.status, 0) << h264.err;
+    EXPECT_NE(h264.err.find(" video_frames=68 video_seconds="), std::string::npos) << h264.err;
+    const std::string facts = probe(folder + "/run.mp4");
+    EXPECT_EQ(probed(facts, "codec_name"), "h264") << facts;
+    EXPECT_EQ(probed(facts, "width") + "x" + probed(facts, "height"), "512x512");
+    EXPECT_EQ(probed(facts, "nb_read_frames"), "68");
+    EXPECT_NEAR(std::atof(probed(facts, "duration").c_str()), 68.0 / 30.0, 0.01);
+
+    ASSERT_EQ(std::system(("ffmpeg -v error -i '" + folder + "/run.mp4' -vf 'select=eq(n\\,67)' -frames:v 1 '" +
+                           folder + "/last.png'")
+                              .c_str()),
+              0);
+    ImageIO::init();
+    ImageRect<vec4> last;
+    ImageRect<vec4> result;
+    ASSERT_TRUE(ImageIO::load(folder + "/last.png", last));
+    ASSERT_TRUE(ImageIO::load(folder + "/run.png", result));
+    ASSERT_EQ(last.width, result.width);
+    ASSERT_EQ(last.height, result.height);
+    EXPECT_GE(psnr(last, result), 35.0);
+
+    // VP9 at its own size and rate: 19 frames of 20 steps, and 10 held.
+    const Outcome vp9 = render({example("path-instant.json"), "--video", folder + "/every.webm", "--every", "20",
+                                "--fps", "10", "--size", "320x240"});
+    ASSERT_EQ(vp9.status, 0) << vp9.err;
+    const std::string vp9Facts = probe(folder + "/every.webm");
+    EXPECT_EQ(probed(vp9Facts, "codec_name"), "vp9") << vp9Facts;
+    EXPECT_EQ(probed(vp9Facts, "width") + "x" + probed(vp9Facts, "height"), "320x240");
+    EXPECT_EQ(probed(vp9Facts, "nb_read_frames"), "29");
+    EXPECT_NEAR(std::atof(probed(vp9Facts, "duration").c_str()), 2.9, 0.01);
+    // Only finished files: no temporary one is left beside them.
+    EXPECT_EQ(commandOutput("ls -A '" + folder + "'"), "every.webm\nlast.png\nrun.mp4\nrun.png\n");
+}
+
+TEST(RenderCli, FramesArePicturesImageSaveWritesAtTheSameSteps) {
+    const std::string folder = scratchFolder("frames");
+    const std::string session = folder + "/brush.json";
+    writeFile(session, R"({"version": 1, "events": [
+        {"do": "set", "control": "mouseOperation", "value": 3},
+        {"do": "mouse", "button": "left", "state": "down", "x": 150, "y": 250},
+        {"do": "motion", "x": 200, "y": 240}, {"do": "idle", "count": 4},
+        {"do": "button", "name": "Image Save", "file": "early.png"},
+        {"do": "motion", "x": 260, "y": 260}, {"do": "idle", "count": 3},
+        {"do": "mouse", "button": "left", "state": "up", "x": 260, "y": 260},
+        {"do": "idle", "count": 5},
+        {"do": "button", "name": "Image Save", "file": "late.png"}]})");
+    const Outcome run = render({session, "--frames", folder + "/frames"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    // A frame after each of the 12 idle calls, then 30 of the finished painting.
+    EXPECT_EQ(commandOutput("ls '" + folder + "/frames' | wc -l"), "42\n");
+    ImageIO::init();
+    const auto pixels = [](const std::string& path) {
+        ImageRect<vec4> picture;
+        EXPECT_TRUE(ImageIO::load(path, picture)) << path;
+        return std::vector<float>(&picture.pixels[0].x, &picture.pixels[0].x + 4 * picture.width * picture.height);
+    };
+    const std::vector<float> early = pixels(folder + "/early.png");
+    const std::vector<float> late = pixels(folder + "/late.png");
+    EXPECT_NE(early, late);
+    EXPECT_TRUE(pixels(folder + "/frames/frame-000004.png") == early);
+    EXPECT_TRUE(pixels(folder + "/frames/frame-000012.png") == late);
+    EXPECT_TRUE(pixels(folder + "/frames/frame-000042.png") == late);
 }

@@ -85,6 +85,9 @@ std::string ProgressLine::text(const State& state, double elapsedSeconds) {
     std::snprintf(line, sizeof line, "seep-render: event %zu/%zu, %lld steps, %.1f s", state.eventsPlayed,
                   state.eventsTotal, state.steps, elapsedSeconds);
     std::string shown = line;
+    if (state.frames >= 0) {
+        shown += ", " + std::to_string(state.frames) + " frames";
+    }
     if (state.instantPercent >= 0) {
         shown += ", Instant Result " + std::to_string(state.instantPercent) + "%";
     }

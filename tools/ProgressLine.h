@@ -26,6 +26,8 @@ public:
         long long steps = 0;
         // Percent of an Instant Result run in progress, or -1.
         int instantPercent = -1;
+        // Frames of the time-lapse written so far, or -1 without one.
+        long long frames = -1;
     };
 
     // Redraws the line if a tenth of a second has passed since the last time.

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/TimeLapseOptions.h"
+
 // What seep-render was asked to do.
 struct RenderArgs {
     std::string session;   // the session file to play
@@ -12,6 +14,7 @@ struct RenderArgs {
     bool savesAnywhere = false;  // --saves-anywhere: the session's saves go where it says
     bool stats = false;    // --stats: one line of counts and timings on stderr
     bool help = false;     // --help: print the usage and do nothing else
+    TimeLapseOptions timeLapse;  // --video, --frames and their settings
 };
 
 // Reads the arguments after the program name. On failure returns false with

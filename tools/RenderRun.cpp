@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <sys/resource.h>
@@ -14,6 +15,7 @@
 #include "app/ShellPictures.h"
 #include "image/ImageIO.h"
 #include "tools/ProgressLine.h"
+#include "tools/TimeLapse.h"
 #include "util/FileReplace.h"
 #include "util/SaveFolder.h"
 
@@ -100,7 +102,8 @@ int runRender(const RenderArgs& args) {
         std::fprintf(stderr, "seep-render: %s\n", error.c_str());
         return renderRefused;
     }
-    if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw)) {
+    if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw) ||
+        !outputFolderWritable(args.timeLapse.video)) {
         return renderRefused;
     }
     SaveFolder saveFolder;
@@ -115,16 +118,30 @@ int runRender(const RenderArgs& args) {
     if (!args.savesAnywhere) {
         shell.saves.folder = &saveFolder;
     }
+    std::unique_ptr<TimeLapse> timeLapse;
+    if (args.timeLapse.wanted()) {
+        timeLapse = std::make_unique<TimeLapse>(painter, args.timeLapse);
+        if (!timeLapse->prepare()) {
+            return renderRefused;
+        }
+        shell.afterIdle = [&](const Shell&) { timeLapse->afterIdle(); };
+    }
     ProgressLine progress(isatty(STDERR_FILENO) == 1);
     ProgressLine::State shown;
     shown.eventsTotal = session.events.size();
     const auto report = [&] {
         shown.steps = shell.stepStatistics.steps;
         shown.instantPercent = shell.instantRun.active ? shell.instantRun.percent : -1;
+        shown.frames = timeLapse ? timeLapse->framesWritten() : -1;
         progress.update(shown);
     };
     // A long Instant Result runs inside one event; the steps keep the line moving.
-    shell.afterStep = [&](const Shell&) { report(); };
+    shell.afterStep = [&](const Shell&) {
+        if (timeLapse) {
+            timeLapse->afterStep();
+        }
+        report();
+    };
 
     SessionPlayer player(painter, session);
     player.playAll([&](std::size_t played) {
@@ -133,6 +150,9 @@ int runRender(const RenderArgs& args) {
     });
 
     bool written = true;
+    if (timeLapse) {
+        written = timeLapse->finish();
+    }
     if (!args.output.empty()) {
         written = writePicture(shell, args.output) && written;
     }
@@ -146,11 +166,19 @@ int runRender(const RenderArgs& args) {
     progress.finish();
 
     if (args.stats) {
+        // The time-lapse's pictures count as its own time, not as saves.
+        const double pictureSeconds = timeLapse ? timeLapse->pictureSeconds() : 0.0;
         std::fprintf(stderr,
                      "seep-render: steps=%lld step_seconds=%.6f load_seconds=%.6f save_seconds=%.6f "
-                     "total_seconds=%.6f peak_memory_mb=%.1f\n",
+                     "total_seconds=%.6f peak_memory_mb=%.1f",
                      shell.stepStatistics.steps, shell.stepStatistics.seconds, ImageIO::timings().loadSeconds,
-                     ImageIO::timings().saveSeconds + rawSeconds, secondsSince(started), peakMemoryMegabytes());
+                     ImageIO::timings().saveSeconds - pictureSeconds + rawSeconds, secondsSince(started),
+                     peakMemoryMegabytes());
+        if (timeLapse) {
+            std::fprintf(stderr, " video_frames=%lld video_seconds=%.6f", timeLapse->framesWritten(),
+                         timeLapse->seconds());
+        }
+        std::fputc('\n', stderr);
     }
     return written ? renderSucceeded : renderWriteFailed;
 }

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "util/SaveFolder.h"
@@ -110,6 +112,59 @@ bool replaceFile(const std::string& target, const std::function<bool(const std::
     const bool replaced = replaceIn(holder, folder, name, write, error);
     close(holder);
     return replaced;
+}
+
+FileReplacement::~FileReplacement() {
+    discard();
+}
+
+bool FileReplacement::begin(const std::string& target, std::string& error) {
+    discard();
+    error.clear();
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (!isFileName(name)) {
+        error = "not a file name";
+        return false;
+    }
+    // A private folder rather than a temporary file beside the target: the
+    // writer gets a name nobody else can take, with the target's extension.
+    std::string pattern = folder + "/.seep-write-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (mkdtemp(buffer.data()) == nullptr) {
+        error = describeErrno("cannot create a temporary folder in " + folder, errno);
+        return false;
+    }
+    targetPath = target;
+    temporaryFolder = buffer.data();
+    temporaryPath = temporaryFolder + "/" + name;
+    return true;
+}
+
+bool FileReplacement::commit(std::string& error) {
+    error.clear();
+    if (temporaryPath.empty()) {
+        error = "no file was begun";
+        return false;
+    }
+    const bool renamed = std::rename(temporaryPath.c_str(), targetPath.c_str()) == 0;
+    if (!renamed) {
+        error = describeErrno("cannot replace the file", errno);
+    }
+    discard();
+    return renamed;
+}
+
+void FileReplacement::discard() {
+    if (!temporaryFolder.empty()) {
+        std::remove(temporaryPath.c_str());
+        rmdir(temporaryFolder.c_str());
+    }
+    targetPath.clear();
+    temporaryFolder.clear();
+    temporaryPath.clear();
 }
 
 bool replaceFileContents(const std::string& target, std::string_view bytes, std::string& error) {

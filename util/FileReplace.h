@@ -25,5 +25,30 @@ class SaveFolder;
 bool replaceFile(const std::string& target, const std::function<bool(const std::string&)>& write,
                  std::string& error, const SaveFolder* inside = nullptr);
 
+// The same, for a file written over a long time (a video, frame by frame,
+// while a painting plays): begin gives the temporary name, commit renames the
+// finished file over the target. Destroyed without a commit, it removes the
+// temporary file, so an abandoned write leaves nothing behind.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False, with error saying why, when no temporary name can be made.
+    bool begin(const std::string& target, std::string& error);
+    // Where to write: in the target's folder, ending in the target's name.
+    const std::string& temporary() const { return temporaryPath; }
+    bool commit(std::string& error);
+
+private:
+    void discard();
+
+    std::string targetPath;
+    std::string temporaryFolder;
+    std::string temporaryPath;
+};
+
 // replaceFile with bytes as the content.
 bool replaceFileContents(const std::string& target, std::string_view bytes, std::string& error);
