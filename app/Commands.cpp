@@ -5,6 +5,7 @@
 #include "app/InstantRun.h"
 #include "app/Shell.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 
 namespace {
@@ -14,6 +15,8 @@ enum CommandId {
     InitCommand = 4,
     ImageOpenCommand = 5,
     ImageSaveCommand = 6,
+    PaintingOpenCommand = 7,
+    PaintingSaveCommand = 8,
     ResetCommand = 10,
     AbsorptivityChanged = 11,
     ParticleSizeChanged = 12,
@@ -66,12 +69,13 @@ void init(Shell& shell) {
     simulation.parkParticles();
 }
 
-void imageOpen(Shell& shell) {
-    const std::string name = shell.windowSystem.openFileDialog();
+}  // namespace
+
+bool openCanvasPicture(Shell& shell, const std::string& name) {
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
     if (!loadPicture(name, *shell.images.canvasImage)) {
-        return;
+        return false;
     }
     WindowLayout& window = shell.state.window;
     EditingState& editing = shell.state.editing;
@@ -93,7 +97,10 @@ void imageOpen(Shell& shell) {
     editing.gravityStart = vec2{0.0f, 1.0f};
     editing.gravityEnd = vec2{0.0f, 0.0f};
     loadSurface(shell, name);
+    return true;
 }
+
+namespace {
 
 void imageSave(Shell& shell) {
     EditingState& editing = shell.state.editing;
@@ -171,6 +178,7 @@ void mouseOperationChanged(ShellState& state) {
 
 void controlCallback(Shell& shell, int id) {
     PanelSettings& panel = shell.state.panel;
+    shell.frameStateHeld = false;
     switch (id) {
         case StartCommand:
             start(shell);
@@ -179,10 +187,16 @@ void controlCallback(Shell& shell, int id) {
             init(shell);
             break;
         case ImageOpenCommand:
-            imageOpen(shell);
+            openCanvasPicture(shell, shell.windowSystem.openFileDialog());
             break;
         case ImageSaveCommand:
             imageSave(shell);
+            break;
+        case PaintingOpenCommand:
+            openPainting(shell, shell.windowSystem.openFileDialog());
+            break;
+        case PaintingSaveCommand:
+            savePainting(shell, shell.windowSystem.saveFileDialog());
             break;
         case ResetCommand:
             reset(shell);

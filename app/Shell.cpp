@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "app/DerivedParameters.h"
+#include "app/SessionRecorder.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 #include "util/Stopwatch.h"
 
@@ -42,11 +44,13 @@ void startOnCanvas(Shell& shell, const std::string& surfaceName) {
 }  // namespace
 
 Shell::Shell(WindowSystem& windowSystem, ShellImages images)
-    : images(images), windowSystem(windowSystem) {}
+    : images(images), windowSystem(windowSystem), ownRecorder(std::make_unique<SessionRecorder>()) {
+    recorder = ownRecorder.get();
+}
 
 Shell::~Shell() = default;
 
-void initialize(Shell& shell) {
+bool initialize(Shell& shell) {
     stopwatch().start();
     shell.simulation = std::make_unique<WatercolorSimulation>(shell.state);
     buildSizeMassTable(*shell.simulation);
@@ -54,6 +58,13 @@ void initialize(Shell& shell) {
     ImageIO::init();
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
+    if (!shell.startPainting.empty()) {
+        // The painting replaces everything the start-up set up on the
+        // blank paper it starts from.
+        useBlankCanvas(shell, builtInCanvasSide, builtInCanvasSide);
+        startOnCanvas(shell, "");
+        return openPainting(shell, shell.startPainting);
+    }
     if (loadPicture(shell.canvasName, *shell.images.canvasImage)) {
         startOnCanvas(shell, shell.canvasName);
     } else {
@@ -62,9 +73,11 @@ void initialize(Shell& shell) {
         useBlankCanvas(shell, builtInCanvasSide, builtInCanvasSide);
         startOnCanvas(shell, "");
     }
+    return true;
 }
 
 void reshape(Shell& shell, int width, int height) {
+    shell.frameStateHeld = false;
     if (height == 0) {
         return;
     }
@@ -73,6 +86,7 @@ void reshape(Shell& shell, int width, int height) {
 }
 
 void idle(Shell& shell) {
+    shell.frameStateHeld = false;
     if (shell.state.panel.continuousRun) {
         shell.state.panel.activeParticles = 0;
         stepOnce(shell);
@@ -95,6 +109,9 @@ void stepOnce(Shell& shell) {
 }
 
 void updateFrameState(Shell& shell) {
+    if (shell.frameStateHeld) {
+        return;
+    }
     WindowLayout& window = shell.state.window;
     if (shell.images.canvasUploaded) {
         // A window too narrow to show any canvas keeps the last scale rather

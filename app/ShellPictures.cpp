@@ -62,11 +62,7 @@ ImageRect<vec4> composeResult(Shell& shell) {
     for (int k = 0; k < width * height; ++k) {
         const vec4 d{simulation.depositionAt(4 * k), simulation.depositionAt(4 * k + 1),
                      simulation.depositionAt(4 * k + 2), simulation.depositionAt(4 * k + 3)};
-        const vec4 c = canvas[k];
-        // Single precision, in the order written: (1 − d.w)·c + d.w·d.
-        const float keep = 1.0f - d.w;
-        buffer[k] = vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z,
-                         c.w + d.w * (1.0f - c.w)};
+        buffer[k] = composedPixel(d, canvas[k]);
     }
     ImageRect<vec4> result;
     result.setPixels(width, height, buffer.data());

@@ -31,6 +31,13 @@ void useBlankCanvas(Shell& shell, int width, int height);
 // size. An empty name gives the smooth paper without a load.
 void loadSurface(Shell& shell, const std::string& name);
 
-// The deposition composed over the canvas picture, pixel by pixel:
-// rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w).
+// One deposition cell d composed over canvas pixel c:
+// rgb = (1 − d.w)·c.rgb + d.w·d.rgb, alpha = c.w + d.w·(1 − c.w), in single
+// precision in the order written.
+inline vec4 composedPixel(vec4 d, vec4 c) {
+    const float keep = 1.0f - d.w;
+    return vec4{keep * c.x + d.w * d.x, keep * c.y + d.w * d.y, keep * c.z + d.w * d.z, c.w + d.w * (1.0f - c.w)};
+}
+
+// The deposition composed over the canvas picture, pixel by pixel.
 ImageRect<vec4> composeResult(Shell& shell);
