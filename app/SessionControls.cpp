@@ -44,6 +44,10 @@ const char* panelButtonLabel(PanelButton button) {
             return "Image Open";
         case PanelButton::ImageSave:
             return "Image Save";
+        case PanelButton::PaintingOpen:
+            return "Painting Open";
+        case PanelButton::PaintingSave:
+            return "Painting Save";
     }
     return "";
 }
@@ -62,6 +66,20 @@ int panelButtonId(PanelButton button) {
             return 5;
         case PanelButton::ImageSave:
             return 6;
+        case PanelButton::PaintingOpen:
+            return 7;
+        case PanelButton::PaintingSave:
+            return 8;
     }
     return -1;
+}
+
+bool buttonAsksForFile(PanelButton button) {
+    return button == PanelButton::ImageOpen || button == PanelButton::ImageSave ||
+           button == PanelButton::PaintingOpen || button == PanelButton::PaintingSave;
+}
+
+bool buttonMayInit(PanelButton button) {
+    // Painting Open inits when the file is another program's painting.
+    return button == PanelButton::Init || button == PanelButton::ImageOpen || button == PanelButton::PaintingOpen;
 }

@@ -37,8 +37,9 @@ const std::vector<EventShape>& eventShapes() {
     return shapes;
 }
 
-constexpr PanelButton allButtons[] = {PanelButton::Start, PanelButton::Init,      PanelButton::Undo,
-                                      PanelButton::Reset, PanelButton::ImageOpen, PanelButton::ImageSave};
+constexpr PanelButton allButtons[] = {PanelButton::Start,        PanelButton::Init,         PanelButton::Undo,
+                                      PanelButton::Reset,        PanelButton::ImageOpen,    PanelButton::ImageSave,
+                                      PanelButton::PaintingOpen, PanelButton::PaintingSave};
 
 // "a string", "an array", or the number itself: what a value was instead of
 // what was expected. Strings are not quoted back, they may be long.
@@ -71,11 +72,22 @@ public:
         if (!wholeNumber(*version, "version", versionNumber, "1") || versionNumber != 1.0) {
             return fail("version", "expected 1, not " + describe(*version));
         }
-        if (!onlyKeys(root, "", {"version", "canvas", "seed", "events"}, "a session")) {
+        if (!onlyKeys(root, "", {"version", "canvas", "painting", "seed", "events"}, "a session")) {
             return false;
+        }
+        if (root.contains("canvas") && root.contains("painting")) {
+            return fail("painting", "not allowed together with canvas (a session starts from one or the other)");
         }
         if (root.contains("canvas") && !fileName(root["canvas"], "canvas", out.canvas)) {
             return false;
+        }
+        if (root.contains("painting")) {
+            if (!fileName(root["painting"], "painting", out.painting)) {
+                return false;
+            }
+            if (out.painting.empty()) {
+                return fail("painting", "expected the name of a painting file, not an empty string");
+            }
         }
         if (root.contains("seed")) {
             long long seed = 0;
@@ -369,8 +381,8 @@ private:
         }
         out.button = allButtons[index];
         const std::string label = panelButtonLabel(out.button);
-        const bool asksForFile = out.button == PanelButton::ImageOpen || out.button == PanelButton::ImageSave;
-        const bool mayInit = out.button == PanelButton::Init || out.button == PanelButton::ImageOpen;
+        const bool asksForFile = buttonAsksForFile(out.button);
+        const bool mayInit = buttonMayInit(out.button);
         if (asksForFile) {
             const json* file =
                 required(event, path, "file", "the file dialog's answer for the " + label + " button, \"\" if cancelled");
@@ -383,7 +395,7 @@ private:
         if (event.contains("seed")) {
             if (!mayInit) {
                 return fail(jsonPathKey(path, "seed"),
-                            "not allowed for the " + label + " button (only Init and Image Open take a seed)");
+                            "not allowed for the " + label + " button (only Init, Image Open and Painting Open take a seed)");
             }
             long long seed = 0;
             if (!integerIn(event["seed"], jsonPathKey(path, "seed"), 0, maxSeed, seed)) {

@@ -51,6 +51,9 @@ struct SessionEvent {
 
 struct Session {
     std::string canvas = "default.bmp";
+    // When not empty, the start-up opens this painting file instead of a
+    // canvas picture.
+    std::string painting;
     std::uint32_t seed = 0;
     std::vector<SessionEvent> events;
 };

@@ -36,6 +36,11 @@ std::string sessionText(const char* startKey, const std::string& start, std::uin
 
 SessionRecorder::SessionRecorder(std::string canvas) : canvas(std::move(canvas)) {}
 
+void SessionRecorder::startFromCanvas(const std::string& picture) {
+    canvas = picture;
+    fromPainting = false;
+}
+
 void SessionRecorder::startFromPainting(const std::string& painting) {
     canvas = painting;
     fromPainting = true;

@@ -17,8 +17,9 @@ class SessionRecorder {
 public:
     explicit SessionRecorder(std::string canvas = "default.bmp");
 
-    // The recording starts from a painting file (the session key
-    // "painting") instead of a canvas picture.
+    // What the recording starts from: a canvas picture, or a painting file
+    // (the session key "painting"), which also takes a noted painting.
+    void startFromCanvas(const std::string& picture);
     void startFromPainting(const std::string& painting);
 
     // The seed of the start-up's inits (the last one is what counts: every

@@ -13,6 +13,7 @@
 #include "ShellTestSupport.h"
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
+#include "app/painting/ByteStream.h"
 #include "app/painting/PaintingArchive.h"
 #include "app/painting/PaintingCommands.h"
 #include "util/Random.h"
@@ -23,11 +24,14 @@
 
 namespace {
 
-Session parsed(const std::string& events, const std::string& canvas = "default.bmp") {
+// A session with seed 5 that starts from the canvas picture, or from the
+// painting file if one is named.
+Session parsed(const std::string& events, const std::string& canvas = "default.bmp",
+               const std::string& painting = "") {
     Session session;
     std::string error;
-    const std::string text =
-        R"({"version": 1, "seed": 5, "canvas": ")" + canvas + R"(", "events": [)" + events + "]}";
+    const std::string start = painting.empty() ? R"("canvas": ")" + canvas : R"("painting": ")" + painting;
+    const std::string text = R"({"version": 1, "seed": 5, )" + start + R"(", "events": [)" + events + "]}";
     EXPECT_TRUE(parseSession(text, session, error)) << error;
     return session;
 }
@@ -92,8 +96,7 @@ void expectGoesOnExactly(const std::string& a, const std::string& b, const std::
     seedRandom(12345);
 
     HeadlessPainter second;
-    second.shell.startPainting = file;
-    const Session secondPart = parsed(b, "no-such-canvas.bmp");
+    const Session secondPart = parsed(b, "", file);
     SessionPlayer(second, secondPart).playAll();
     expectSamePainting(oneGo.shell, second.shell);
 
@@ -301,6 +304,29 @@ TEST_F(BadPaintingFile, UnknownVersionsAndMissingPartsAreRefused) {
                       zip_delete(a, static_cast<zip_uint64_t>(zip_name_locate(a, "mergedimage.png", 0)));
                   }),
                   "has no flattened picture");
+}
+
+}  // namespace
+
+namespace {
+
+// Grids are stored exactly whichever way suits them: one repeated value, a
+// table of at most 256 values, or byte planes; the 257th value is the edge.
+TEST(PaintingFile, GridWordsComeBackExactlyAcrossEveryWayOfStoringThem) {
+    for (const int distinct : {1, 2, 256, 257, 5000}) {
+        std::vector<float> words(3000);
+        for (std::size_t k = 0; k < words.size(); ++k) {
+            words[k] = static_cast<float>((k * 7919) % static_cast<std::size_t>(distinct)) / 3.0f;
+        }
+        words[5] = -0.0f;
+        const std::string record = encodeWords(words.data(), words.size());
+        EXPECT_LE(record.size(), encodedWordsLimit(words.size()));
+        std::vector<float> back(words.size());
+        ASSERT_TRUE(decodeWords(record, back.data(), back.size())) << distinct;
+        EXPECT_TRUE(sameBits(words, back)) << distinct;
+        EXPECT_FALSE(decodeWords(record, back.data(), back.size() - 1));
+        EXPECT_FALSE(decodeWords(record.substr(0, record.size() - 1), back.data(), back.size()));
+    }
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "tools/RenderArgs.h"
 
+#include <iterator>
+#include <utility>
+
 namespace {
 
 // The options that take a file name, and where the name goes.
@@ -9,6 +12,9 @@ std::string* fileOption(const std::string& option, RenderArgs& args) {
     }
     if (option == "--raw") {
         return &args.raw;
+    }
+    if (option == "--painting") {
+        return &args.painting;
     }
     return nullptr;
 }
@@ -57,15 +63,22 @@ bool parseRenderArgs(const std::vector<std::string>& arguments, RenderArgs& args
         error = "no session file given";
         return false;
     }
-    if (!args.output.empty() && args.output == args.raw) {
-        error = "-o and --raw name the same file: " + args.output;
-        return false;
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &args.output}, {"--raw", &args.raw}, {"--painting", &args.painting}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            if (!outputs[i].second->empty() && *outputs[i].second == *outputs[j].second) {
+                error = std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file: " +
+                        *outputs[i].second;
+                return false;
+            }
+        }
     }
     return true;
 }
 
 std::string renderUsage() {
-    return "Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--stats]\n"
+    return "Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--painting OUT.ora] [--stats]\n"
            "\n"
            "Plays a recorded painting session without a window, exactly as the painter\n"
            "would have played it, and writes the result.\n"
@@ -77,6 +90,9 @@ std::string renderUsage() {
            "                   over the canvas); the extension chooses the format\n"
            "  --raw OUT.raw    write the deposition grid: width x height x 4\n"
            "                   little-endian float32 (r, g, b, coverage), row 0 first\n"
+           "  --painting OUT.ora\n"
+           "                   write the painting file (OpenRaster), which Painting Open\n"
+           "                   or a session's \"painting\" key continues exactly\n"
            "  --stats          after the run, print one line to stderr: steps, step\n"
            "                   time, picture load and save time, total time, peak memory\n"
            "  -h, --help       print this text\n"

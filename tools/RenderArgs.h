@@ -8,6 +8,7 @@ struct RenderArgs {
     std::string session;   // the session file to play
     std::string output;    // -o: the result picture, "" for none
     std::string raw;       // --raw: the deposition grid as float32, "" for none
+    std::string painting;  // --painting: the painting file after playing, "" for none
     bool stats = false;    // --stats: one line of counts and timings on stderr
     bool help = false;     // --help: print the usage and do nothing else
 };

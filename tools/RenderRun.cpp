@@ -12,6 +12,7 @@
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 #include "tools/ProgressLine.h"
 #include "util/FileReplace.h"
@@ -89,7 +90,8 @@ int runRender(const RenderArgs& args) {
         std::fprintf(stderr, "seep-render: %s\n", error.c_str());
         return renderRefused;
     }
-    if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw)) {
+    if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw) ||
+        !outputFolderWritable(args.painting)) {
         return renderRefused;
     }
 
@@ -107,21 +109,33 @@ int runRender(const RenderArgs& args) {
     shell.afterStep = [&](const Shell&) { report(); };
 
     SessionPlayer player(painter, session);
-    player.playAll([&](std::size_t played) {
+    const bool played = player.playAll([&](std::size_t played) {
         shown.eventsPlayed = played;
         report();
     });
+    if (!played) {
+        // The painting the session starts from could not be opened, and
+        // the painter has said why.
+        progress.finish();
+        return renderRefused;
+    }
 
     bool written = true;
     if (!args.output.empty()) {
         written = writePicture(shell, args.output) && written;
     }
-    // Pictures are timed where they are written; the raw grid here.
+    // Pictures are timed where they are written; the raw grid and the
+    // painting file here.
     double rawSeconds = 0.0;
     if (!args.raw.empty()) {
         const Clock::time_point writing = Clock::now();
         written = writeRaw(shell, args.raw) && written;
-        rawSeconds = secondsSince(writing);
+        rawSeconds += secondsSince(writing);
+    }
+    if (!args.painting.empty()) {
+        const Clock::time_point writing = Clock::now();
+        written = savePainting(shell, args.painting) && written;
+        rawSeconds += secondsSince(writing);
     }
     progress.finish();
 

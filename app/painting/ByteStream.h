@@ -101,10 +101,12 @@ private:
 };
 
 // Arrays of 32-bit words (floats and ints of the grids) as stored in the
-// file. An array of one repeated word is stored as that word; any other is
-// stored byte plane by byte plane (every word's lowest byte, then the next),
-// which the archive's compression shrinks far better than the words as they
-// lie, since neighbouring cells share their high bytes.
+// file, exactly. An array of one repeated word is stored as that word; one
+// of at most 256 distinct words (a canvas from an 8-bit picture) as a table
+// of them and a byte per word; any other byte plane by byte plane (every
+// word's lowest byte, then the next), which the archive's compression
+// shrinks far better than the words as they lie, since neighbouring cells
+// share their high bytes.
 std::string encodeWords(const void* words, std::size_t count);
 
 // Reads count words back into words. False when the record is not an array
@@ -112,4 +114,4 @@ std::string encodeWords(const void* words, std::size_t count);
 bool decodeWords(std::string_view record, void* words, std::size_t count);
 
 // The most bytes encodeWords can write for count words.
-constexpr std::size_t encodedWordsLimit(std::size_t count) { return 16 + 4 * count; }
+constexpr std::size_t encodedWordsLimit(std::size_t count) { return 16 + 4 * count + 1028; }
