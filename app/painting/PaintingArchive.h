@@ -49,5 +49,8 @@ struct PaintingFileContent {
 // before anything of the painter is touched.
 bool readPaintingFile(const std::string& path, PaintingFileContent& content, std::string& error);
 
-// The same, for the bytes of a file (the fuzz target reads this way).
-bool readPaintingBytes(const std::string& bytes, PaintingFileContent& content, std::string& error);
+// The same, for the bytes of a file, refusing canvases of more than
+// cellLimit cells besides (the fuzz target reads this way, within its
+// memory).
+bool readPaintingBytes(const std::string& bytes, PaintingFileContent& content, std::string& error,
+                       std::size_t cellLimit);

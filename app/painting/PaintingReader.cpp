@@ -141,7 +141,7 @@ private:
     zip_t* archive = nullptr;
 };
 
-bool readStack(const Archive& archive, int& width, int& height, std::string& error) {
+bool readStack(const Archive& archive, std::size_t cellLimit, int& width, int& height, std::string& error) {
     std::string xml;
     if (!archive.read(entries::stack, maxStackBytes, xml, error)) return false;
     pugi::xml_document document;
@@ -153,7 +153,8 @@ bool readStack(const Archive& archive, int& width, int& height, std::string& err
     if (!image || !image.child("stack")) return fail(error, "stack.xml has no image with a stack");
     const long long w = image.attribute("w").as_llong(0);
     const long long h = image.attribute("h").as_llong(0);
-    if (w <= 0 || h <= 0 || !pictureWithinLimits(w, h, sizeof(vec4))) {
+    if (w <= 0 || h <= 0 || !pictureWithinLimits(w, h, sizeof(vec4)) ||
+        static_cast<std::size_t>(w) * static_cast<std::size_t>(h) > cellLimit) {
         return fail(error, "stack.xml gives an image size the painter cannot hold (" +
                                std::string(image.attribute("w").value()) + "x" + image.attribute("h").value() + ")");
     }
@@ -316,7 +317,7 @@ bool readSeepPainting(const Archive& archive, int width, int height, PaintingSta
     return true;
 }
 
-bool readArchive(zip_source_t* source, PaintingFileContent& content, std::string& error) {
+bool readArchive(zip_source_t* source, std::size_t cellLimit, PaintingFileContent& content, std::string& error) {
     Archive archive;
     if (!archive.open(source, error)) return false;
     std::string mimetype;
@@ -324,7 +325,7 @@ bool readArchive(zip_source_t* source, PaintingFileContent& content, std::string
     if (mimetype != entries::mimetypeText) return fail(error, "is not an OpenRaster file (its mimetype is not image/openraster)");
     int width = 0;
     int height = 0;
-    if (!readStack(archive, width, height, error)) return false;
+    if (!readStack(archive, cellLimit, width, height, error)) return false;
     content = PaintingFileContent{};
     if (archive.has(entries::state)) {
         content.seep = true;
@@ -354,14 +355,15 @@ bool readPaintingFile(const std::string& path, PaintingFileContent& content, std
         return false;
     }
     zip_error_fini(&reason);
-    return readArchive(source, content, error);
+    return readArchive(source, static_cast<std::size_t>(-1), content, error);
 }
 
-bool readPaintingBytes(const std::string& bytes, PaintingFileContent& content, std::string& error) {
+bool readPaintingBytes(const std::string& bytes, PaintingFileContent& content, std::string& error,
+                       std::size_t cellLimit) {
     zip_error_t reason;
     zip_error_init(&reason);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &reason);
     zip_error_fini(&reason);
     if (source == nullptr) return fail(error, "cannot be read");
-    return readArchive(source, content, error);
+    return readArchive(source, cellLimit, content, error);
 }
