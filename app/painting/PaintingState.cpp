@@ -100,6 +100,9 @@ void restorePainting(Shell& shell, PaintingState&& state) {
 
     shell.state.panel = state.panel;
     shell.state.editing = std::move(state.editing);
+    // The eyedropper's button shows whether it is on.
+    loadButtonPicture(shell, ShellImage::EyedropperButton,
+                      shell.state.editing.eyedropperActive ? "eyedropper-on.bmp" : "eyedropper.bmp");
     randomState().state = state.randomState;
 
     sim.width = width;
