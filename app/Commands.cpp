@@ -5,6 +5,7 @@
 #include "app/InstantRun.h"
 #include "app/Shell.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 #include "sim/MainWindowLayout.h"
 
@@ -51,12 +52,13 @@ void init(Shell& shell) {
     simulation.parkParticles();
 }
 
-void imageOpen(Shell& shell) {
-    const std::string name = shell.windowSystem.openFileDialog();
+}  // namespace
+
+bool openCanvasPicture(Shell& shell, const std::string& name) {
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
     if (!loadCanvasPicture(shell, name)) {
-        return;
+        return false;
     }
     WindowLayout& window = shell.state.window;
     EditingState& editing = shell.state.editing;
@@ -78,7 +80,10 @@ void imageOpen(Shell& shell) {
     editing.gravityStart = vec2{0.0f, 1.0f};
     editing.gravityEnd = vec2{0.0f, 0.0f};
     setUpSurface(shell, true);
+    return true;
 }
+
+namespace {
 
 void imageSave(Shell& shell) {
     EditingState& editing = shell.state.editing;
@@ -158,6 +163,7 @@ void controlCallback(Shell& shell, PanelCommand command) {
     PanelSettings& panel = shell.state.panel;
     // Every command has its case and there is no default: a command added
     // without one fails to compile (-Werror=switch).
+    shell.frameStateHeld = false;
     switch (command) {
         case PanelCommand::Start:
             start(shell);
@@ -166,10 +172,16 @@ void controlCallback(Shell& shell, PanelCommand command) {
             init(shell);
             break;
         case PanelCommand::ImageOpen:
-            imageOpen(shell);
+            openCanvasPicture(shell, shell.windowSystem.openFileDialog());
             break;
         case PanelCommand::ImageSave:
             imageSave(shell);
+            break;
+        case PanelCommand::PaintingOpen:
+            openPainting(shell, shell.windowSystem.openFileDialog());
+            break;
+        case PanelCommand::PaintingSave:
+            savePainting(shell, shell.windowSystem.saveFileDialog());
             break;
         case PanelCommand::Reset:
             reset(shell);

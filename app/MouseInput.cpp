@@ -208,6 +208,7 @@ void setPaintColorBytes(PanelSettings& panel, const unsigned char rgb[3]) {
 }
 
 void mouse(Shell& shell, int button, int state, int x, int y) {
+    shell.frameStateHeld = false;
     WindowLayout& window = shell.state.window;
     EditingState& editing = shell.state.editing;
     const int Y = window.windowHeight - y;
@@ -243,6 +244,7 @@ void mouse(Shell& shell, int button, int state, int x, int y) {
 }
 
 void motion(Shell& shell, int x, int y) {
+    shell.frameStateHeld = false;
     const WindowLayout& window = shell.state.window;
     EditingState& editing = shell.state.editing;
     const int Y = window.windowHeight - y;

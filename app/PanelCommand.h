@@ -8,6 +8,8 @@ enum class PanelCommand {
     Init,
     ImageOpen,
     ImageSave,
+    PaintingOpen,
+    PaintingSave,
     Reset,
     Undo,
     AbsorptivityChanged,

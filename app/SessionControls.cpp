@@ -53,6 +53,10 @@ const char* panelButtonLabel(PanelButton button) {
             return "Image Open";
         case PanelButton::ImageSave:
             return "Image Save";
+        case PanelButton::PaintingOpen:
+            return "Painting Open";
+        case PanelButton::PaintingSave:
+            return "Painting Save";
     }
     return "";
 }
@@ -71,7 +75,21 @@ PanelCommand panelButtonCommand(PanelButton button) {
             return ImageOpen;
         case PanelButton::ImageSave:
             return ImageSave;
+        case PanelButton::PaintingOpen:
+            return PaintingOpen;
+        case PanelButton::PaintingSave:
+            return PaintingSave;
     }
     // Only a value cast from outside the enumeration gets here.
     SEEP_UNREACHABLE("a panel button without a command");
+}
+
+bool buttonAsksForFile(PanelButton button) {
+    return button == PanelButton::ImageOpen || button == PanelButton::ImageSave ||
+           button == PanelButton::PaintingOpen || button == PanelButton::PaintingSave;
+}
+
+bool buttonMayInit(PanelButton button) {
+    // Painting Open inits when the file is another program's painting.
+    return button == PanelButton::Init || button == PanelButton::ImageOpen || button == PanelButton::PaintingOpen;
 }

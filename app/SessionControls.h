@@ -37,7 +37,12 @@ struct SessionControl {
 const std::vector<SessionControl>& sessionControls();
 const SessionControl* findSessionControl(std::string_view name);
 
-enum class PanelButton { Start, Init, Undo, Reset, ImageOpen, ImageSave };
+enum class PanelButton { Start, Init, Undo, Reset, ImageOpen, ImageSave, PaintingOpen, PaintingSave };
+
+// Whether the button asks the file dialog for a name.
+bool buttonAsksForFile(PanelButton button);
+// Whether the button may init the simulation (and so takes a seed).
+bool buttonMayInit(PanelButton button);
 
 // The button's label as the panel (and a session file) writes it.
 const char* panelButtonLabel(PanelButton button);

@@ -43,8 +43,9 @@ const std::vector<EventShape>& eventShapes() {
     return shapes;
 }
 
-constexpr PanelButton allButtons[] = {PanelButton::Start, PanelButton::Init,      PanelButton::Undo,
-                                      PanelButton::Reset, PanelButton::ImageOpen, PanelButton::ImageSave};
+constexpr PanelButton allButtons[] = {PanelButton::Start,        PanelButton::Init,         PanelButton::Undo,
+                                      PanelButton::Reset,        PanelButton::ImageOpen,    PanelButton::ImageSave,
+                                      PanelButton::PaintingOpen, PanelButton::PaintingSave};
 
 // "a string", "an array", or the number itself: what a value was instead of
 // what was expected. Strings are not quoted back, they may be long.
@@ -101,8 +102,19 @@ public:
         if (firstUnknownKey) {
             return fail(jsonPathKey("", *firstUnknownKey), "unknown key for a session");
         }
+        if (canvas && painting) {
+            return fail("painting", "not allowed together with canvas (a session starts from one or the other)");
+        }
         if (canvas && !fileName(*canvas, "canvas", out.canvas)) {
             return false;
+        }
+        if (painting) {
+            if (!fileName(*painting, "painting", out.painting)) {
+                return false;
+            }
+            if (out.painting.empty()) {
+                return fail("painting", "expected the name of a painting file, not an empty string");
+            }
         }
         if (seed) {
             long long number = 0;
@@ -126,9 +138,9 @@ public:
 
 private:
     void member(const std::string& key, json value) {
-        std::optional<json>* slots[] = {&version, &canvas, &seed, &events};
-        const char* names[] = {"version", "canvas", "seed", "events"};
-        for (int i = 0; i < 4; ++i) {
+        std::optional<json>* slots[] = {&version, &canvas, &painting, &seed, &events};
+        const char* names[] = {"version", "canvas", "painting", "seed", "events"};
+        for (int i = 0; i < 5; ++i) {
             if (key == names[i]) {
                 *slots[i] = std::move(value);
                 return;
@@ -405,8 +417,8 @@ private:
         }
         out.button = allButtons[index];
         const std::string label = panelButtonLabel(out.button);
-        const bool asksForFile = out.button == PanelButton::ImageOpen || out.button == PanelButton::ImageSave;
-        const bool mayInit = out.button == PanelButton::Init || out.button == PanelButton::ImageOpen;
+        const bool asksForFile = buttonAsksForFile(out.button);
+        const bool mayInit = buttonMayInit(out.button);
         if (asksForFile) {
             const json* file =
                 required(event, path, "file", "the file dialog's answer for the " + label + " button, \"\" if cancelled");
@@ -419,7 +431,7 @@ private:
         if (event.contains("seed")) {
             if (!mayInit) {
                 return fail(jsonPathKey(path, "seed"),
-                            "not allowed for the " + label + " button (only Init and Image Open take a seed)");
+                            "not allowed for the " + label + " button (only Init, Image Open and Painting Open take a seed)");
             }
             long long seed = 0;
             if (!integerIn(event["seed"], jsonPathKey(path, "seed"), 0, maxSeed, seed)) {
@@ -450,6 +462,7 @@ private:
     std::optional<json> notAnObject;
     std::optional<json> version;
     std::optional<json> canvas;
+    std::optional<json> painting;
     std::optional<json> seed;
     std::optional<json> events;
     std::optional<std::string> firstUnknownKey;

@@ -118,6 +118,9 @@ private:
 
 struct Session {
     std::string canvas = "default.bmp";
+    // When not empty, the start-up opens this painting file instead of a
+    // canvas picture.
+    std::string painting;
     std::uint32_t seed = 0;
     SessionEvents events;
 };

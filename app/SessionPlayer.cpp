@@ -1,6 +1,7 @@
 #include "app/SessionPlayer.h"
 
 #include "app/MouseInput.h"
+#include "app/SessionRecorder.h"
 
 HeadlessPainter::HeadlessPainter() : shell(windowSystem, images.view()) {
     windowSystem.shell = &shell;
@@ -20,28 +21,44 @@ void setControl(Shell& shell, const SessionControl& control, double value) {
 
 SessionPlayer::SessionPlayer(HeadlessPainter& painter, const Session& session)
     : shell(painter.shell), windowSystem(painter.windowSystem), session(session), seed(session.seed) {
-    // Read at the moment of each init, so the event being played decides it.
-    shell.state.initSeed = [this] { return seed; };
+    // Read at the moment of each init, so the event being played decides
+    // it; the recording notes it as the desktop's does.
+    shell.state.initSeed = [this] {
+        shell.recorder->noteInitSeed(seed);
+        return seed;
+    };
 }
 
 SessionPlayer::~SessionPlayer() {
     shell.state.initSeed = nullptr;
 }
 
-void SessionPlayer::start() {
+bool SessionPlayer::start() {
     seed = session.seed;
     played = 0;
     shell.canvasName = session.canvas;
-    initialize(shell);
+    shell.startPainting = session.painting;
+    const bool started = initialize(shell);
     // The main loop always draws the window once before any input can
     // arrive; that frame sets the display scale the mouse routines and the
     // emission read. Without it a session's first stroke would land at 0 × x.
+    // (After a painting was opened it leaves them as the painting had them.)
     windowSystem.displayNow();
+    if (session.painting.empty()) {
+        shell.recorder->startFromCanvas(session.canvas);
+    } else {
+        shell.recorder->startFromPainting(session.painting);
+    }
+    shell.recorder->setStartSeed(session.seed);
+    return started;
 }
 
 void SessionPlayer::play(const SessionEvent& event) {
     seed = event.seed.value_or(session.seed);
     shell.saves.event = played++;
+    // An event, not a frame of its own: whatever the last opened painting
+    // held back is free again.
+    shell.frameStateHeld = false;
     switch (event.kind) {
         case EventKind::Set:
             setControl(shell, *event.control, event.value);
@@ -82,14 +99,54 @@ void SessionPlayer::play(const SessionEvent& event) {
             windowSystem.displayNow();
             break;
     }
+    record(event);
 }
 
-void SessionPlayer::playAll(const std::function<void(std::size_t)>& afterEvent) {
-    start();
+void SessionPlayer::record(const SessionEvent& event) {
+    SessionRecorder& recorder = *shell.recorder;
+    switch (event.kind) {
+        case EventKind::Set:
+            recorder.set(event.control->name, event.value);
+            break;
+        case EventKind::Button:
+            if (buttonAsksForFile(event.button)) {
+                recorder.noteFileAnswer(event.file);
+            }
+            recorder.button(panelButtonLabel(event.button));
+            break;
+        case EventKind::Mouse:
+            if (event.rgb) {
+                recorder.noteColorAnswer(*event.rgb);
+            }
+            recorder.mouse(event.mouseButton, event.mouseState, event.x, event.y);
+            break;
+        case EventKind::Motion:
+            recorder.motion(event.x, event.y);
+            break;
+        case EventKind::Idle:
+            recorder.idle(event.count);
+            break;
+        case EventKind::Color:
+            recorder.color(*event.rgb);
+            break;
+        case EventKind::Reshape:
+            recorder.reshape(event.width, event.height);
+            break;
+        case EventKind::Frame:
+            recorder.frame();
+            break;
+    }
+}
+
+bool SessionPlayer::playAll(const std::function<void(std::size_t)>& afterEvent) {
+    if (!start()) {
+        return false;
+    }
     for (std::size_t i = 0; i < session.events.size(); ++i) {
         play(session.events[i]);
         if (afterEvent) {
             afterEvent(i + 1);
         }
     }
+    return true;
 }

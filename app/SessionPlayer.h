@@ -32,17 +32,22 @@ public:
     ~SessionPlayer();
 
     // The painter's start-up and the first frame the window system draws
-    // after it. Call it once, first.
-    void start();
-    // Events are played in the session's order: the n-th call plays
-    // events[n - 1] (a refused save names it).
+    // after it. Call it once, first. False when the session starts from a
+    // painting file that cannot be opened (the painter says why).
+    bool start();
+    // Plays the event and adds it to the shell's recording, as the desktop
+    // records what it does: a painting saved now keeps the session that
+    // made it. Events are played in the session's order: the n-th call
+    // plays events[n - 1] (a refused save names it).
     void play(const SessionEvent& event);
-    // start() and every event in order; afterEvent gets the number of events
-    // played so far after each one.
-    void playAll(const std::function<void(std::size_t)>& afterEvent = {});
+    // start() and, if it succeeded, every event in order; afterEvent gets
+    // the number of events played so far after each one.
+    bool playAll(const std::function<void(std::size_t)>& afterEvent = {});
 
 
 private:
+    void record(const SessionEvent& event);
+
     Shell& shell;
     HeadlessWindowSystem& windowSystem;
     const Session& session;

@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "app/DerivedParameters.h"
+#include "app/SessionRecorder.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 #include "sim/MainWindowLayout.h"
 #include "util/Stopwatch.h"
@@ -39,11 +41,13 @@ void startOnCanvas(Shell& shell, bool fromPicture) {
 }  // namespace
 
 Shell::Shell(WindowSystem& windowSystem, ShellImages images)
-    : images(images), windowSystem(windowSystem) {}
+    : images(images), windowSystem(windowSystem), ownRecorder(std::make_unique<SessionRecorder>()) {
+    recorder = ownRecorder.get();
+}
 
 Shell::~Shell() = default;
 
-void initialize(Shell& shell) {
+bool initialize(Shell& shell) {
     stopwatch().start();
     shell.simulation = std::make_unique<WatercolorSimulation>(shell.state);
     buildSizeMassTable(*shell.simulation);
@@ -51,6 +55,13 @@ void initialize(Shell& shell) {
     ImageIO::init();
     loadButtonPicture(shell, ShellImage::ColorButton, "color-chooser.bmp");
     loadButtonPicture(shell, ShellImage::EyedropperButton, "eyedropper.bmp");
+    if (!shell.startPainting.empty()) {
+        // The painting replaces everything the start-up set up on the
+        // blank paper it starts from.
+        useBlankCanvas(shell, layout::startCanvasSide, layout::startCanvasSide);
+        startOnCanvas(shell, false);
+        return openPainting(shell, shell.startPainting);
+    }
     if (loadCanvasPicture(shell, shell.canvasName)) {
         startOnCanvas(shell, true);
     } else {
@@ -60,9 +71,11 @@ void initialize(Shell& shell) {
         useBlankCanvas(shell, layout::startCanvasSide, layout::startCanvasSide);
         startOnCanvas(shell, false);
     }
+    return true;
 }
 
 void reshape(Shell& shell, int width, int height) {
+    shell.frameStateHeld = false;
     if (height == 0) {
         return;
     }
@@ -71,6 +84,7 @@ void reshape(Shell& shell, int width, int height) {
 }
 
 void idle(Shell& shell) {
+    shell.frameStateHeld = false;
     if (shell.state.panel.continuousRun) {
         shell.state.panel.activeParticles = 0;
         stepOnce(shell);
@@ -97,6 +111,9 @@ void stepOnce(Shell& shell) {
 }
 
 void updateFrameState(Shell& shell) {
+    if (shell.frameStateHeld) {
+        return;
+    }
     WindowLayout& window = shell.state.window;
     if (shell.images.canvasUploaded) {
         // A window too narrow to show any canvas keeps the last scale rather

@@ -12,6 +12,8 @@
 #include "sim/WatercolorSimulation.h"
 #include "sim/ShellState.h"
 
+class SessionRecorder;
+
 // Mouse buttons and states as the window system reports them.
 enum MouseButton { LeftButton = 0, MiddleButton = 1, RightButton = 2 };
 enum MouseState { ButtonPressed = 0, ButtonReleased = 1 };
@@ -65,6 +67,8 @@ struct Shell {
     std::unique_ptr<WatercolorSimulation> simulation;
     // The start canvas picture that initialize loads (a session may name another).
     std::string canvasName = "default.bmp";
+    // When set, initialize opens this painting file instead of a canvas.
+    std::string startPainting;
     InstantRun instantRun;
     // When set, Start with Instant Result only begins the run and the caller
     // advances it with advanceInstantRun (the desktop does this).
@@ -76,15 +80,33 @@ struct Shell {
     SaveConfinement saves;
     // Called at the end of every idle call, when set (the player's time-lapse).
     std::function<void(const Shell&)> afterIdle;
+    // Set when a painting has just been opened: the next frame leaves the
+    // frame state (display scale, brush emission) as the painting had it,
+    // so the next step goes on as it would have in the run that saved it.
+    // Every input, idle call and command clears it.
+    bool frameStateHeld = false;
+    // What the painter did, as a session: painting files keep the session
+    // that made them. The desktop points it at its own recorder.
+    SessionRecorder* recorder;
+
+private:
+    std::unique_ptr<SessionRecorder> ownRecorder;
 };
 
 // The start-up sequence without windows: stopwatch, simulation, size table,
-// the Init command, the image library, the button pictures and the canvas.
-void initialize(Shell& shell);
+// the Init command, the image library, the button pictures and the canvas,
+// or the painting file named by startPainting. False only when that
+// painting could not be opened (the painter is then on blank paper).
+bool initialize(Shell& shell);
 
 // The control panel's one callback: carries out the command, then asks for
 // a redraw.
 void controlCallback(Shell& shell, PanelCommand command);
+
+// The Image Open command once the dialog has answered: the picture becomes
+// the canvas and its grey levels the paper. False, with nothing changed but
+// the reloaded button pictures, when it cannot be loaded.
+bool openCanvasPicture(Shell& shell, const std::string& name);
 
 // Mouse, motion and keyboard as the window system reports them (window
 // pixels, origin at the top-left corner).

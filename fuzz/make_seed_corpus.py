@@ -82,8 +82,46 @@ def write(folder, name, data):
         out.write(data)
 
 
+def paintings(folder):
+    """Painting files: a small sound one (kept in the corpus, made with
+    seep-render from fuzz/painting-seed.json when a build is at hand) and
+    damaged variants of it."""
+    import io
+    import subprocess
+    import zipfile
+    small = os.path.join(folder, "small.ora")
+    render = os.path.join(root, "build", "tools", "seep-render")
+    if os.path.exists(render):
+        subprocess.run([render, os.path.join(here, "painting-seed.json"), "--painting", small],
+                       cwd=root, check=True, stderr=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    with open(small, "rb") as source:
+        good = source.read()
+
+    def variant(name, change):
+        entries = {}
+        with zipfile.ZipFile(io.BytesIO(good)) as z:
+            for info in z.infolist():
+                entries[info.filename] = z.read(info.filename)
+        change(entries)
+        out = io.BytesIO()
+        with zipfile.ZipFile(out, "w") as z:
+            for entry, data in entries.items():
+                method = zipfile.ZIP_STORED if entry == "mimetype" else zipfile.ZIP_DEFLATED
+                z.writestr(entry, data, compress_type=method)
+        write(folder, name, out.getvalue())
+
+    write(folder, "cut.ora", good[:len(good) // 2])
+    variant("foreign.ora", lambda e: [e.pop(k) for k in list(e) if k.startswith("seep/")])
+    variant("dots.ora", lambda e: e.update({"../escape.png": b"x"}))
+    variant("bad-stack.ora", lambda e: e.update({"stack.xml": b"<image w='4' h="}))
+    variant("version-2.ora", lambda e: e.update({"seep/state": b"SEEP\x02\x00\x00\x00"}))
+    variant("no-tiles.ora", lambda e: e.pop("seep/tiles"))
+
+
 def main():
     corpus = os.path.join(here, "corpus")
+    os.makedirs(os.path.join(corpus, "painting"), exist_ok=True)
+    paintings(os.path.join(corpus, "painting"))
     for target in ("session", "picture", "area", "path", "bmp_exif"):
         shutil.rmtree(os.path.join(corpus, target), ignore_errors=True)
         os.makedirs(os.path.join(corpus, target))

@@ -4,7 +4,7 @@
 #
 #   scripts/fuzz.sh                 a short run, about 30 seconds in all (./test runs this)
 #   scripts/fuzz.sh --long [SECS]   each target for SECS seconds (default 600)
-#   scripts/fuzz.sh --only NAME     just one target (session, picture, library, area, path)
+#   scripts/fuzz.sh --only NAME     just one target (session, picture, library, area, path, painting)
 #
 # The library target loads pictures through the image library in the fuzzing
 # process itself, without the child process the painter decodes in, to see
@@ -25,7 +25,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --long) mode=long; if [ $# -gt 1 ] && [[ "$2" =~ ^[0-9]+$ ]]; then seconds=$2; shift; fi ;;
     --only) only=$2; shift ;;
-    *) echo "usage: scripts/fuzz.sh [--long [SECONDS]] [--only session|picture|library|area|path]" >&2; exit 2 ;;
+    *) echo "usage: scripts/fuzz.sh [--long [SECONDS]] [--only session|picture|library|area|path|painting]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -38,7 +38,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 fi
-if ! cmake --build "$build" -j"$(nproc)" --target session_fuzzer picture_fuzzer library_fuzzer area_fuzzer path_fuzzer bmp_exif_fuzzer \
+if ! cmake --build "$build" -j"$(nproc)" --target session_fuzzer picture_fuzzer library_fuzzer area_fuzzer path_fuzzer bmp_exif_fuzzer painting_fuzzer \
     >"$build/build.log" 2>&1; then
   tail -n 80 "$build/build.log"
   exit 1
@@ -52,6 +52,7 @@ targets=(
   "area 5 2048"
   "path 5 2048"
   "bmp_exif 5 4096"
+  "painting 8 262144"
 )
 
 export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1"

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libegl-mesa0
   libdevil-dev libpng-dev libimgui-dev nlohmann-json3-dev
+  libzip-dev libpugixml-dev
   xvfb xdotool zenity imagemagick x11-utils
   clang libclang-rt-14-dev
   libavcodec-dev libavformat-dev libavutil-dev ffmpeg

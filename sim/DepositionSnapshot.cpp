@@ -123,6 +123,28 @@ DepositionSnapshot DepositionSnapshot::blank(int width, int height) {
     return snapshot;
 }
 
+std::size_t DepositionSnapshot::tileCount(int width, int height) {
+    if (width <= 0 || height <= 0) return 0;
+    return static_cast<std::size_t>((width + tileSize - 1) / tileSize) *
+           static_cast<std::size_t>((height + tileSize - 1) / tileSize);
+}
+
+std::size_t DepositionSnapshot::tileCellCount(int width, int height, std::size_t index) {
+    if (index >= tileCount(width, height)) return 0;
+    const std::size_t across = static_cast<std::size_t>((width + tileSize - 1) / tileSize);
+    const int x0 = static_cast<int>(index % across) * tileSize;
+    const int y0 = static_cast<int>(index / across) * tileSize;
+    return static_cast<std::size_t>(std::min(tileSize, width - x0)) *
+           static_cast<std::size_t>(std::min(tileSize, height - y0));
+}
+
+DepositionSnapshot DepositionSnapshot::fromTiles(int width, int height,
+                                                 std::vector<std::shared_ptr<const Tile>> tiles) {
+    DepositionSnapshot snapshot = blank(width, height);
+    snapshot.tiles = std::move(tiles);
+    return snapshot;
+}
+
 bool DepositionSnapshot::restoreInto(Grid<vec4>& cells) const {
     // Never more than either side holds: a snapshot of another size cannot
     // write past the deposition.

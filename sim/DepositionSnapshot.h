@@ -18,6 +18,7 @@ class DepositionSnapshot {
 public:
     // Cells along a tile's side.
     static constexpr int tileSize = 32;
+    using Tile = std::vector<vec4>;
 
     DepositionSnapshot() = default;
     // A snapshot given as plain floats, four per cell in grid order, as the
@@ -48,7 +49,18 @@ public:
     int width() const { return columns; }
     int height() const { return rows; }
 
-    using Tile = std::vector<vec4>;
+    // The tiles, row by row of tiles from the bottom; each holds the cells
+    // of its place row by row, and null stands for a tile of zero bits. A
+    // painting file keeps them so, and makes a snapshot of them again.
+    const std::vector<std::shared_ptr<const Tile>>& tileList() const { return tiles; }
+    // How many tiles a width × height snapshot has, and how many cells the
+    // one at index holds (fewer along the right and top edges).
+    static std::size_t tileCount(int width, int height);
+    static std::size_t tileCellCount(int width, int height, std::size_t index);
+    // A width × height snapshot of these tiles, which the caller has
+    // checked: tileCount of them, each null or of its place's cell count.
+    static DepositionSnapshot fromTiles(int width, int height, std::vector<std::shared_ptr<const Tile>> tiles);
+
     // Bytes of tile storage held by all the snapshots together, each shared
     // tile counted once.
     friend std::size_t tileBytes(const std::deque<DepositionSnapshot>& snapshots);

@@ -56,7 +56,7 @@ TEST(RenderArgs, HelpNeedsNoSession) {
         EXPECT_TRUE(help.ok);
         EXPECT_TRUE(help.args.help);
     }
-    EXPECT_NE(renderUsage().find("seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--stats]"),
+    EXPECT_NE(renderUsage().find("seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--painting OUT.ora] [--stats]"),
               std::string::npos);
     EXPECT_NE(renderUsage().find("README.md, section \"Session files\""), std::string::npos);
 }

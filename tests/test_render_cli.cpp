@@ -21,6 +21,7 @@
 #include "app/SessionPlayer.h"
 #include "image/ImageIO.h"
 #include "util/SaveFolder.h"
+#include "app/painting/PaintingArchive.h"
 
 // Runs the real seep-render as a person would, from the source folder so that
 // the painter's pictures are found, with its output captured in files.
@@ -244,7 +245,7 @@ TEST(RenderCli, ABadSessionIsOneLineAndExitTwoWithNothingWritten) {
 TEST(RenderCli, HelpExplainsTheUsageAndWhereTheFormatIs) {
     const Outcome help = render({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--stats]\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--painting OUT.ora] [--stats]\n", 0), 0u);
     EXPECT_NE(help.out.find("README.md, section \"Session files\""), std::string::npos);
     EXPECT_EQ(help.err, "");
 }
@@ -541,4 +542,56 @@ TEST(RenderCli, FramesArePicturesImageSaveWritesAtTheSameSteps) {
     EXPECT_TRUE(pixels(folder + "/frames/frame-000004.png") == early);
     EXPECT_TRUE(pixels(folder + "/frames/frame-000012.png") == late);
     EXPECT_TRUE(pixels(folder + "/frames/frame-000042.png") == late);
+}
+
+namespace {
+
+std::string sessionText(const std::string& start, const std::string& events) {
+    return "{\"version\": 1, " + start + ", \"seed\": 3, \"events\": [" + events + "]}";
+}
+
+}  // namespace
+
+// A painting written after one session and continued by another, in a new
+// process each, ends bit for bit where both sessions played in one run end;
+// and the session kept inside the painting file plays to that same end.
+TEST(RenderCli, APaintingSavedMidStrokeGoesOnInAnotherProcessAndKeepsItsSession) {
+    const std::string folder = scratchFolder("painting");
+    const std::string first =
+        R"({"do": "set", "control": "mouseOperation", "value": 3}, {"do": "set", "control": "absorptivity", "value": 0.05},
+           {"do": "color", "rgb": [20, 60, 200]},
+           {"do": "mouse", "button": "left", "state": "down", "x": 150, "y": 250}, {"do": "idle", "count": 4},
+           {"do": "motion", "x": 170, "y": 260}, {"do": "idle", "count": 4})";
+    const std::string second =
+        R"({"do": "motion", "x": 200, "y": 280}, {"do": "idle", "count": 5},
+           {"do": "mouse", "button": "left", "state": "up", "x": 200, "y": 280}, {"do": "idle", "count": 6},
+           {"do": "button", "name": "Undo"}, {"do": "idle", "count": 2})";
+    writeFile(folder + "/whole.json", sessionText("\"canvas\": \"default.bmp\"", first + "," + second));
+    writeFile(folder + "/first.json", sessionText("\"canvas\": \"default.bmp\"", first));
+    writeFile(folder + "/second.json", sessionText("\"painting\": \"" + folder + "/first.ora\"", second));
+
+    ASSERT_EQ(render({folder + "/whole.json", "--raw", folder + "/whole.raw"}).status, 0);
+    ASSERT_EQ(render({folder + "/first.json", "--painting", folder + "/first.ora"}).status, 0);
+    const Outcome continued = render({folder + "/second.json", "--raw", folder + "/second.raw", "--painting",
+                                      folder + "/second.ora"});
+    ASSERT_EQ(continued.status, 0) << continued.err;
+    EXPECT_NE(continued.err.find("PaintingFile::open: painting opened: " + folder + "/first.ora (512x512)"),
+              std::string::npos)
+        << continued.err;
+    EXPECT_EQ(readFile(folder + "/whole.raw"), readFile(folder + "/second.raw"));
+
+    PaintingFileContent content;
+    std::string error;
+    ASSERT_TRUE(readPaintingFile(folder + "/second.ora", content, error)) << error;
+    writeFile(folder + "/kept.json", content.state.session);
+    ASSERT_EQ(render({folder + "/kept.json", "--raw", folder + "/kept.raw"}).status, 0);
+    EXPECT_EQ(readFile(folder + "/whole.raw"), readFile(folder + "/kept.raw"));
+
+    // A start painting that is no painting ends the run before anything plays.
+    writeFile(folder + "/bad.ora", "not an archive");
+    writeFile(folder + "/bad.json", sessionText("\"painting\": \"" + folder + "/bad.ora\"", first));
+    const Outcome refused = render({folder + "/bad.json", "-o", folder + "/bad.png"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("cannot open painting: " + folder + "/bad.ora"), std::string::npos) << refused.err;
+    EXPECT_FALSE(exists(folder + "/bad.png"));
 }

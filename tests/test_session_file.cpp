@@ -155,6 +155,10 @@ TEST(SessionFile, ErrorsNameThePathAndWhatWasExpected) {
         {R"({"version": 1, "canvas": 5, "events": []})", "canvas: expected a string, not 5"},
         {R"({"version": 1, "canvas": "a\u0000b", "events": []})", "canvas: expected a file name without NUL"},
         {R"({"version": 1, "events": [], "colour": 1})", "colour: unknown key for a session"},
+        {R"({"version": 1, "canvas": "a.png", "painting": "a.ora", "events": []})", "painting: not allowed together with canvas"},
+        {R"({"version": 1, "painting": "", "events": []})", "painting: expected the name of a painting file"},
+        {withEvents(R"({"do": "button", "name": "Painting Save"})"), "events[0].file: missing"},
+        {withEvents(R"({"do": "button", "name": "Painting Save", "file": "a.ora", "seed": 1})"), "events[0].seed: not allowed"},
         {R"([1, 2])", "session: expected a JSON object, not an array"},
         {withEvents(R"({"do": "motion", "x": 1, "x": 2, "y": 3})"), "events[0].x: duplicate key"},
     };

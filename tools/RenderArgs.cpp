@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -15,6 +17,9 @@ std::string* fileOption(const std::string& option, RenderArgs& args) {
     }
     if (option == "--save-dir") {
         return &args.saveDir;
+    }
+    if (option == "--painting") {
+        return &args.painting;
     }
     return nullptr;
 }
@@ -201,15 +206,23 @@ bool parseRenderArgs(const std::vector<std::string>& arguments, RenderArgs& args
         error = "--save-dir and --saves-anywhere cannot both be given";
         return false;
     }
-    if (!args.output.empty() && args.output == args.raw) {
-        error = "-o and --raw name the same file: " + args.output;
-        return false;
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &args.output}, {"--raw", &args.raw}, {"--painting", &args.painting}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+            if (!outputs[i].second->empty() && *outputs[i].second == *outputs[j].second) {
+                error = std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file: " +
+                        *outputs[i].second;
+                return false;
+            }
+        }
     }
     return checkTimeLapse(args, firstTimeLapseSetting, error);
 }
 
 std::string renderUsage() {
-    return "Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--stats]\n"
+    return "Usage: seep-render SESSION.json [-o OUT.png] [--raw OUT.raw] [--painting OUT.ora] [--stats]\n"
+           "         [--save-dir DIR | --saves-anywhere]\n"
            "         [--video OUT.mp4|OUT.webm] [--frames DIR] [--fps N] [--every STEPS]\n"
            "         [--size WxH] [--particles]\n"
            "\n"
@@ -223,10 +236,13 @@ std::string renderUsage() {
            "                   over the canvas); the extension chooses the format\n"
            "  --raw OUT.raw    write the deposition grid: width x height x 4\n"
            "                   little-endian float32 (r, g, b, coverage), row 0 first\n"
-           "  --save-dir DIR   the folder the session's own saves (Image Save events)\n"
-           "                   are written in, by default the session file's folder;\n"
-           "                   a save named outside it is refused with a line and\n"
-           "                   the session plays on\n"
+           "  --painting OUT.ora\n"
+           "                   write the painting file (OpenRaster), which Painting Open\n"
+           "                   or a session's \"painting\" key continues exactly\n"
+           "  --save-dir DIR   the folder the session's own saves (Image Save and\n"
+           "                   Painting Save events) are written in, by default the\n"
+           "                   session file's folder; a save named outside it is\n"
+           "                   refused with a line and the session plays on\n"
            "  --saves-anywhere let the session's saves write where they say (for one's\n"
            "                   own sessions only)\n"
            "  --stats          after the run, print one line to stderr: steps, step\n"

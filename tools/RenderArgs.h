@@ -12,6 +12,7 @@ struct RenderArgs {
     std::string raw;       // --raw: the deposition grid as float32, "" for none
     std::string saveDir;   // --save-dir: where the session's own saves go, "" for its folder
     bool savesAnywhere = false;  // --saves-anywhere: the session's saves go where it says
+    std::string painting;  // --painting: the painting file after playing, "" for none
     bool stats = false;    // --stats: one line of counts and timings on stderr
     bool help = false;     // --help: print the usage and do nothing else
     TimeLapseOptions timeLapse;  // --video, --frames and their settings

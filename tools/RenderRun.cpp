@@ -13,6 +13,7 @@
 #include "app/SessionFile.h"
 #include "app/SessionPlayer.h"
 #include "app/ShellPictures.h"
+#include "app/painting/PaintingCommands.h"
 #include "image/ImageIO.h"
 #include "tools/ProgressLine.h"
 #include "tools/TimeLapse.h"
@@ -103,7 +104,7 @@ int runRender(const RenderArgs& args) {
         return renderRefused;
     }
     if (!outputFolderWritable(args.output) || !outputFolderWritable(args.raw) ||
-        !outputFolderWritable(args.timeLapse.video)) {
+        !outputFolderWritable(args.timeLapse.video) || !outputFolderWritable(args.painting)) {
         return renderRefused;
     }
     SaveFolder saveFolder;
@@ -144,11 +145,20 @@ int runRender(const RenderArgs& args) {
     };
 
     SessionPlayer player(painter, session);
-    player.playAll([&](std::size_t played) {
+    const bool played = player.playAll([&](std::size_t played) {
         shown.eventsPlayed = played;
         report();
     });
+    if (!played) {
+        // The painting the session starts from could not be opened, and
+        // the painter has said why.
+        progress.finish();
+        return renderRefused;
+    }
 
+    // The outputs named on the command line go where the person says; only
+    // the session's own saves were kept to the save folder.
+    shell.saves = SaveConfinement{};
     bool written = true;
     if (timeLapse) {
         written = timeLapse->finish();
@@ -156,12 +166,18 @@ int runRender(const RenderArgs& args) {
     if (!args.output.empty()) {
         written = writePicture(shell, args.output) && written;
     }
-    // Pictures are timed where they are written; the raw grid here.
+    // Pictures are timed where they are written; the raw grid and the
+    // painting file here.
     double rawSeconds = 0.0;
     if (!args.raw.empty()) {
         const Clock::time_point writing = Clock::now();
         written = writeRaw(shell, args.raw) && written;
-        rawSeconds = secondsSince(writing);
+        rawSeconds += secondsSince(writing);
+    }
+    if (!args.painting.empty()) {
+        const Clock::time_point writing = Clock::now();
+        written = savePainting(shell, args.painting) && written;
+        rawSeconds += secondsSince(writing);
     }
     progress.finish();
 

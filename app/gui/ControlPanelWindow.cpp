@@ -127,7 +127,7 @@ void keyboardPanel(unsigned char key, int x, int y) {
     const bool typing = ImGui::GetIO().WantTextInput;
     ImGui_ImplGLUT_KeyboardFunc(key, x, y);
     wantFrames(2);
-    if (!typing) {
+    if (!typing && !pressShortcutKey(desktop(), key)) {
         keyboard(desktop().shell, key, x, y);
     }
 }

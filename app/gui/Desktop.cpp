@@ -34,6 +34,8 @@ Desktop::Desktop() : windowSystem(*this), shell(windowSystem, pictures.view()) {
     // The window stays responsive during an Instant Result run: the idle
     // routine advances it a slice at a time.
     shell.incrementalInstantRun = true;
+    // Painting files keep the session recorded here.
+    shell.recorder = &recorder;
     shell.state.initSeed = [this] {
         const std::uint32_t seed = secondsSeed();
         if (startedUp) {

@@ -184,7 +184,9 @@ void drawOverlays(const ShellState& state) {
 }  // namespace
 
 bool frameMayUpdateState(const Desktop& desktop) {
-    return !desktop.shell.instantRun.active;
+    // Nor the frames drawn after a painting was opened, before the next
+    // input: the painting goes on with the frame state it was saved with.
+    return !desktop.shell.instantRun.active && !desktop.shell.frameStateHeld;
 }
 
 void drawMainFrame(Desktop& desktop, bool updateState) {

@@ -7,6 +7,7 @@
 #include "app/gui/ControlPanelWindow.h"
 #include "app/gui/Desktop.h"
 #include "app/gui/MainDisplay.h"
+#include "app/gui/PanelActions.h"
 #include "app/gui/PixelProjection.h"
 #include "app/gui/SwapInterval.h"
 
@@ -83,7 +84,9 @@ void motionMain(int x, int y) {
 }
 
 void keyboardMain(unsigned char key, int x, int y) {
-    keyboard(desktop().shell, key, x, y);
+    if (!pressShortcutKey(desktop(), key)) {
+        keyboard(desktop().shell, key, x, y);
+    }
 }
 
 void specialKeyMain(int, int, int) {}

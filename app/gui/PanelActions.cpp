@@ -25,14 +25,18 @@ void saveSession(Desktop& desktop) {
     }
 }
 
+void pressButton(Desktop& desktop, PanelButton button) {
+    runCommand(desktop, panelButtonCommand(button));
+    desktop.recorder.button(panelButtonLabel(button));
+}
+
 void changeControl(Desktop& desktop, const PanelControl& control) {
     if (control.kind == PanelItemKind::SessionSave) {
         saveSession(desktop);
         return;
     }
     if (control.kind == PanelItemKind::Button) {
-        runCommand(desktop, panelButtonCommand(control.button));
-        desktop.recorder.button(panelButtonLabel(control.button));
+        pressButton(desktop, control.button);
         return;
     }
     // A live variable: it holds its new value already.
@@ -57,6 +61,21 @@ void cancelRun(Desktop& desktop) {
 }
 
 }  // namespace
+
+bool pressShortcutKey(Desktop& desktop, unsigned char key) {
+    // The window system delivers Ctrl+letter as the letter's control code.
+    constexpr unsigned char controlO = 'o' - 'a' + 1;
+    constexpr unsigned char controlS = 's' - 'a' + 1;
+    if (key != controlO && key != controlS) {
+        return false;
+    }
+    // The panel's buttons are disabled during an Instant Result run; so are
+    // their keys.
+    if (!desktop.shell.instantRun.active) {
+        pressButton(desktop, key == controlS ? PanelButton::PaintingSave : PanelButton::PaintingOpen);
+    }
+    return true;
+}
 
 void carryOutPanelAction(Desktop& desktop, const PanelAction& action) {
     switch (action.kind) {

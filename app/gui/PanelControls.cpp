@@ -13,6 +13,11 @@ const PanelControl controls[] = {
     {.kind = K::Button, .label = "Image Save", .button = PanelButton::ImageSave},
     {.kind = K::GroupEnd, .label = ""},
 
+    {.kind = K::Group, .label = "Painting Open and Save"},
+    {.kind = K::Button, .label = "Painting Open", .button = PanelButton::PaintingOpen},
+    {.kind = K::Button, .label = "Painting Save", .button = PanelButton::PaintingSave},
+    {.kind = K::GroupEnd, .label = ""},
+
     {.kind = K::Group, .label = "Mouse Operation"},
     {.kind = K::Radio, .label = "Particles Position", .variable = "mouseOperation", .radioValue = 0},
     {.kind = K::Radio, .label = "Simulation Area", .variable = "mouseOperation", .radioValue = 1},
