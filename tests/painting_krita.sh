@@ -41,16 +41,18 @@ with zipfile.ZipFile(work + "/painting.ora") as z:
     open(work + "/paint.png", "wb").write(z.read("data/paint.png"))
 PY
 
-number=$((RANDOM % 400 + 300))
-while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-display=:$number
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+# A display of our own: the server picks a free number itself (-displayfd),
+# so no two test runs ever share one.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 1 50); do
-    xdpyinfo -display "$display" >/dev/null 2>&1 && break
-    sleep 0.2
+for _ in $(seq 1 300); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
 done
-xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+[ -s "$work/display" ] || fail "Xvfb did not start"
+display=:$(head -n 1 "$work/display")
+xdpyinfo -display "$display" >/dev/null 2>&1 || fail "Xvfb did not answer on $display"
 # Krita leaves its settings and caches in the home folder: a private one.
 HOME="$work/home" DISPLAY=$display XDG_RUNTIME_DIR="$work" \
     krita --export "$work/painting.ora" --export-filename "$work/krita.png" >"$work/krita.log" 2>&1 &
